@@ -1,0 +1,57 @@
+#include "tallyglass_app.h"
+
+#include "ui/menu_bar_icon.h"
+#include "ui/status_label.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace tallyglass {
+namespace {
+
+QIcon trayIcon()
+{
+    const QColor tint = trayTint(QGuiApplication::palette().color(QPalette::Window));
+    QIcon icon;
+    for (qreal ratio : {1.0, 2.0, 3.0})
+        icon.addPixmap(tintedMenuBarIcon(ratio, tint));
+    return icon;
+}
+
+} // namespace
+
+TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
+                             std::unique_ptr<StatusItem> statusItem, QObject* parent)
+    : QObject(parent)
+    , m_model(std::make_unique<UsageModel>(std::move(sources), std::move(clock)))
+    , m_statusItem(std::move(statusItem))
+    , m_icon(trayIcon())
+{
+    // The summary is derived from the snapshot alone.
+    connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
+    qGuiApp->installEventFilter(this);
+    updateStatusItem();
+}
+
+TallyglassApp::~TallyglassApp() = default;
+
+bool TallyglassApp::eventFilter(QObject* watched, QEvent* event)
+{
+    // A switch between light and dark changes the palette; the icon's tint follows it.
+    if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange) {
+        m_icon = trayIcon();
+        updateStatusItem();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TallyglassApp::updateStatusItem()
+{
+    std::optional<QString> summary;
+    if (auto text = m_model->menuBarSummary())
+        summary = QString::fromStdString(*text);
+    m_statusItem->setContent(m_icon, summary);
+}
+
+} // namespace tallyglass

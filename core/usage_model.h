@@ -1,0 +1,71 @@
+#pragma once
+
+#include "clock.h"
+#include "source_actor.h"
+#include "source_kind.h"
+#include "usage_records.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tallyglass {
+
+using SourceTable = std::map<SourceKind, std::shared_ptr<SourceActor>>;
+
+// The one application model. Lives on the main thread; refreshes the active source every
+// 10 seconds and on demand, and publishes its reading. Each published property has its own
+// change signal, emitted after the new value is in place.
+class UsageModel final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int refreshIntervalMs = 10'000;
+    static constexpr double staleAfterSeconds = 900;
+
+    // Reads "activeSource" and starts the first load, with the active source's prepare.
+    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    ~UsageModel() override;
+
+    const std::optional<UsageSnapshot>& snapshot() const { return m_snapshot; }
+    double lastChecked() const { return m_lastChecked; }
+    bool sourceAvailable() const { return m_sourceAvailable; }
+    SourceKind activeKind() const { return m_activeKind; }
+
+    bool isStale() const;
+    std::optional<std::string> menuBarSummary() const;
+
+    void refresh();
+    void prepareAndRefresh();
+    void selectSource(SourceKind kind);
+
+signals:
+    void snapshotChanged();
+    void lastCheckedChanged();
+    void sourceAvailableChanged();
+    void activeKindChanged();
+
+private:
+    struct LoadJob {
+        bool cancelled = false;
+    };
+
+    void startLoad(bool withPrepare);
+    void performLoad(SourceKind kind, std::shared_ptr<LoadJob> job);
+    void publish(std::optional<UsageSnapshot> snapshot, bool available);
+
+    std::shared_ptr<const Clock> m_clock;
+    std::optional<UsageSnapshot> m_snapshot;
+    double m_lastChecked = 0;
+    bool m_sourceAvailable = true;
+    SourceKind m_activeKind = SourceKind::claude;
+    SourceTable m_sources;
+    QTimer m_timer;
+    std::shared_ptr<LoadJob> m_loadTask;
+};
+
+} // namespace tallyglass

@@ -1,0 +1,139 @@
+#include "window_labels.h"
+
+#include "rounding.h"
+
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+
+namespace tallyglass {
+namespace {
+
+int rank(std::string_view key)
+{
+    const auto& order = windowOrder();
+    const auto found = std::find(order.begin(), order.end(), key);
+    return found == order.end() ? static_cast<int>(order.size())
+                                : static_cast<int>(found - order.begin());
+}
+
+// Keys compare by Unicode scalar values after canonical normalisation; byte order of UTF-8
+// is scalar order, so normalising to NFD and comparing bytes is enough.
+std::string canonicalKey(std::string_view key)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status))
+        return std::string(key);
+    icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(key.data(), static_cast<int32_t>(key.size())));
+    icu::UnicodeString normalised = nfd->normalize(text, status);
+    if (U_FAILURE(status))
+        return std::string(key);
+    std::string out;
+    normalised.toUTF8String(out);
+    return out;
+}
+
+std::string capitalisedWords(std::string text)
+{
+    std::replace(text.begin(), text.end(), '_', ' ');
+    icu::UnicodeString words = icu::UnicodeString::fromUTF8(text);
+    words.toTitle(nullptr, icu::Locale::getRoot());
+    std::string out;
+    words.toUTF8String(out);
+    return out;
+}
+
+} // namespace
+
+const std::map<std::string, std::string, std::less<>>& windowLabels()
+{
+    static const std::map<std::string, std::string, std::less<>> labels{
+        {"five_hour", "Current session (5h)"},
+        {"seven_day", "Weekly limit (7d)"},
+        {"seven_day_opus", "Weekly Opus limit"},
+        {"seven_day_sonnet", "Weekly Sonnet limit"},
+    };
+    return labels;
+}
+
+const std::vector<std::string>& windowOrder()
+{
+    static const std::vector<std::string> order{"five_hour", "seven_day"};
+    return order;
+}
+
+std::optional<std::string> durationText(double minutes)
+{
+    const auto whole = roundHalfAwayFromZero(minutes);
+    if (!whole || *whole < 1)
+        return std::nullopt;
+    if (*whole % 1440 == 0)
+        return std::to_string(*whole / 1440) + "d";
+    if (*whole % 60 == 0)
+        return std::to_string(*whole / 60) + "h";
+    return std::to_string(*whole) + "m";
+}
+
+std::string windowLabel(std::string_view key, std::optional<double> windowMinutes)
+{
+    if (windowMinutes && (key == "five_hour" || key == "seven_day")) {
+        if (auto duration = durationText(*windowMinutes)) {
+            const char* prefix = key == "five_hour" ? "Current session (" : "Weekly limit (";
+            return prefix + *duration + ")";
+        }
+    }
+    const auto& labels = windowLabels();
+    if (auto found = labels.find(key); found != labels.end())
+        return found->second;
+    return capitalisedWords(std::string(key));
+}
+
+std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot)
+{
+    struct Entry {
+        int rank;
+        std::string sortKey;
+        const std::string* key;
+        const UsageWindow* window;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(snapshot.windows.size());
+    for (const auto& [key, window] : snapshot.windows) {
+        const int keyRank = rank(key);
+        entries.push_back({keyRank, keyRank < static_cast<int>(windowOrder().size()) ? std::string() : canonicalKey(key), &key, &window});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.rank != b.rank ? a.rank < b.rank : a.sortKey < b.sortKey;
+    });
+    std::vector<LabeledWindow> result;
+    result.reserve(entries.size());
+    for (const Entry& entry : entries)
+        result.push_back({*entry.key, windowLabel(*entry.key, entry.window->windowMinutes),
+                          *entry.window});
+    return result;
+}
+
+std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot)
+{
+    if (!snapshot)
+        return std::nullopt;
+    const auto windows = labeledWindows(*snapshot);
+    std::string summary;
+    for (std::size_t i = 0; i < windows.size() && i < 2; ++i) {
+        const auto& percentage = windows[i].window.usedPercentage;
+        if (!percentage)
+            continue;
+        if (!summary.empty())
+            summary += " \u00B7 ";
+        summary += percentFigure(*percentage);
+    }
+    if (summary.empty())
+        return std::nullopt;
+    return summary;
+}
+
+} // namespace tallyglass

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "usage_records.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tallyglass {
+
+// The fixed labels of the known window keys, built once.
+const std::map<std::string, std::string, std::less<>>& windowLabels();
+
+// The keys ranked first in display order; every other key ranks after them.
+const std::vector<std::string>& windowOrder();
+
+// "5h", "7d", "25h", "90m"; none for lengths that round below one minute.
+std::optional<std::string> durationText(double minutes);
+
+std::string windowLabel(std::string_view key, std::optional<double> windowMinutes);
+
+// One entry per window of the snapshot, in display order.
+std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot);
+
+// "42% · 17%" from the first two windows in display order; none when neither has a figure.
+std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot);
+
+} // namespace tallyglass

@@ -1,0 +1,43 @@
+#include "temp_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace tallyglass::testing {
+
+TempHome::TempHome()
+    : m_oldHome(qgetenv("HOME"))
+    , m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
+    , m_oldCodexHome(qgetenv("CODEX_HOME"))
+    , m_hadCodexHome(qEnvironmentVariableIsSet("CODEX_HOME"))
+{
+    qputenv("HOME", m_dir.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral(".config")).toUtf8());
+    qunsetenv("CODEX_HOME");
+}
+
+TempHome::~TempHome()
+{
+    qputenv("HOME", m_oldHome);
+    qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    if (m_hadCodexHome)
+        qputenv("CODEX_HOME", m_oldCodexHome);
+    else
+        qunsetenv("CODEX_HOME");
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace tallyglass::testing

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace tallyglass::testing {
+
+// A fresh, empty home for one test: HOME, XDG_CONFIG_HOME and CODEX_HOME's default all point
+// into it, and the previous values come back when it goes.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& relative) const { return m_dir.filePath(relative); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldHome;
+    QByteArray m_oldConfig;
+    QByteArray m_oldCodexHome;
+    bool m_hadCodexHome;
+};
+
+// Writes bytes to a file under the given folder, making parents. False on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+} // namespace tallyglass::testing
