@@ -10,8 +10,7 @@
 namespace tallyglass {
 namespace {
 
-QIcon trayIcon()
-{
+QIcon trayIcon() {
     const QColor tint = trayTint(QGuiApplication::palette().color(QPalette::Window));
     QIcon icon;
     for (qreal ratio : {1.0, 2.0, 3.0})
@@ -26,8 +25,7 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
     : QObject(parent)
     , m_model(std::make_unique<UsageModel>(std::move(sources), std::move(clock)))
     , m_statusItem(std::move(statusItem))
-    , m_icon(trayIcon())
-{
+    , m_icon(trayIcon()) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
     qGuiApp->installEventFilter(this);
@@ -36,8 +34,7 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
 
 TallyglassApp::~TallyglassApp() = default;
 
-bool TallyglassApp::eventFilter(QObject* watched, QEvent* event)
-{
+bool TallyglassApp::eventFilter(QObject* watched, QEvent* event) {
     // A switch between light and dark changes the palette; the icon's tint follows it.
     if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange) {
         m_icon = trayIcon();
@@ -46,8 +43,7 @@ bool TallyglassApp::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void TallyglassApp::updateStatusItem()
-{
+void TallyglassApp::updateStatusItem() {
     std::optional<QString> summary;
     if (auto text = m_model->menuBarSummary())
         summary = QString::fromStdString(*text);
