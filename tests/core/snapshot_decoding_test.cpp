@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+
 #include <string>
 
 using tallyglass::decodeSnapshot;
@@ -135,6 +138,25 @@ TEST(SnapshotDecoding, HostileInputEndsWithoutFault) {
     for (std::size_t i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>(i * 131 % 256);
     EXPECT_FALSE(decodeSnapshot(binary));
+}
+
+} // namespace
+
+namespace {
+
+// The recorded files double as the fuzzer's seeds; their names say what they must give.
+TEST(SnapshotDecoding, RecordedFiles) {
+    const QDir folder(QStringLiteral(TALLYGLASS_TEST_DATA "/snapshot_decoding"));
+    const auto names = folder.entryList({QStringLiteral("*.json")}, QDir::Files);
+    ASSERT_GE(names.size(), 6);
+    for (const QString& name : names) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const bool decoded =
+            decodeSnapshot(std::string_view(bytes.constData(), bytes.size())).has_value();
+        EXPECT_EQ(decoded, name.startsWith(QLatin1String("valid-"))) << name.toStdString();
+    }
 }
 
 } // namespace
