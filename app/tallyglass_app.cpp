@@ -1,7 +1,7 @@
 #include "tallyglass_app.h"
 
-#include "ui/menu_bar_icon.h"
 #include "ui/status_label.h"
+#include "ui/tray_icon.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -10,12 +10,10 @@
 namespace tallyglass {
 namespace {
 
-QIcon trayIcon() {
-    const QColor tint = trayTint(QGuiApplication::palette().color(QPalette::Window));
-    QIcon icon;
-    for (qreal ratio : {1.0, 2.0, 3.0})
-        icon.addPixmap(tintedMenuBarIcon(ratio, tint));
-    return icon;
+QIcon iconFor(const StatusItem& item) {
+    const QColor background =
+        item.hostBackground().value_or(QGuiApplication::palette().color(QPalette::Window));
+    return trayIcon(trayTint(background));
 }
 
 } // namespace
@@ -25,9 +23,10 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
     : QObject(parent)
     , m_model(std::make_unique<UsageModel>(std::move(sources), std::move(clock)))
     , m_statusItem(std::move(statusItem))
-    , m_icon(trayIcon()) {
+    , m_icon(iconFor(*m_statusItem)) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
+    connect(m_statusItem.get(), &StatusItem::hostChanged, this, &TallyglassApp::retint);
     qGuiApp->installEventFilter(this);
     updateStatusItem();
 }
@@ -36,11 +35,14 @@ TallyglassApp::~TallyglassApp() = default;
 
 bool TallyglassApp::eventFilter(QObject* watched, QEvent* event) {
     // A switch between light and dark changes the palette; the icon's tint follows it.
-    if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange) {
-        m_icon = trayIcon();
-        updateStatusItem();
-    }
+    if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange)
+        retint();
     return QObject::eventFilter(watched, event);
+}
+
+void TallyglassApp::retint() {
+    m_icon = iconFor(*m_statusItem);
+    updateStatusItem();
 }
 
 void TallyglassApp::updateStatusItem() {

@@ -26,6 +26,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void retint();
     void updateStatusItem();
 
     std::unique_ptr<UsageModel> m_model;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
@@ -26,9 +27,16 @@ public:
     // the tooltip elsewhere. No summary: the icon alone.
     virtual void setContent(const QIcon& icon, const std::optional<QString>& summary) = 0;
 
+    // The colour of the bar the host draws the item on, where the item knows it better than
+    // the application's palette does.
+    virtual std::optional<QColor> hostBackground() const { return std::nullopt; }
+
 signals:
     // The user clicked the item; the position is a hint in global coordinates, when known.
     void activated(std::optional<QPoint> position);
+    // Another host took the item over: hostBackground() may differ, and the content should be
+    // set again for it.
+    void hostChanged();
 };
 
 // The best item this desktop can show.

@@ -1,5 +1,6 @@
 #include "ui/menu_bar_icon.h"
 #include "ui/status_label.h"
+#include "ui/tray_icon.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,35 @@ TEST(StatusLabel, TintFollowsTheTrayBackground) {
     const QPixmap white = tintedMenuBarIcon(1, Qt::white);
     const QImage image = white.toImage();
     EXPECT_EQ(image.pixelColor(3, 13).rgb(), QColor(Qt::white).rgb());
+}
+
+} // namespace
+
+namespace {
+
+// The square tray renditions keep the icon's shape: scaled to the width, centred in height.
+TEST(TrayIcon, SquareRenditionsKeepTheShapeAndTint) {
+    for (int side : {16, 22, 24, 32, 48}) {
+        const QImage image = squareTrayPixmap(side, QColor(10, 200, 30)).toImage();
+        ASSERT_EQ(image.size(), QSize(side, side)) << side;
+        EXPECT_EQ(image.devicePixelRatio(), 1.0) << side;
+        const double scale = side / 18.0;
+        const double top = std::round((side - 16 * scale) / 2);
+        // A point of the icon's space (y upwards) in the square's pixels.
+        auto at = [&](double x, double y) {
+            return image.pixelColor(static_cast<int>(x * scale),
+                                    static_cast<int>(top + (16 - y) * scale));
+        };
+        EXPECT_EQ(at(3.0, 6.0), QColor(10, 200, 30)) << side << " body";
+        // The dot and the holes are under three pixels wide at 16: their middles, not edges.
+        EXPECT_GT(at(9.0, 13.75).alpha(), 192) << side << " dot";
+        EXPECT_LT(at(5.75, 6.0).alpha(), 64) << side << " left hole";
+        EXPECT_LT(at(12.25, 6.0).alpha(), 64) << side << " right hole";
+        EXPECT_EQ(at(15.0, 14.0).alpha(), 0) << side << " beside the stalk";
+    }
+    const QIcon icon = trayIcon(Qt::black);
+    EXPECT_EQ(icon.availableSizes().size(), 6);
+    EXPECT_EQ(icon.pixmap(QSize(22, 22), 1.0).size(), QSize(22, 22));
 }
 
 } // namespace

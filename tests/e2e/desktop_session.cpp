@@ -1,0 +1,208 @@
+#include "desktop_session.h"
+
+#include "support/event_loop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace tallyglass::testing {
+namespace {
+
+constexpr int firstDisplay = 140;
+constexpr int displaysToTry = 40;
+
+bool displayInUse(int number) {
+    return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+           QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number));
+}
+
+void end(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+} // namespace
+
+DesktopSession::DesktopSession() {
+    for (const char* tool : {"Xvfb", "trayer", "xdotool", "import"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
+            m_error = QStringLiteral("%1 is not installed (see TEST_PACKAGES)").arg(tool);
+            return;
+        }
+    }
+    if (m_bus.address().isEmpty()) {
+        m_error = m_bus.error();
+        return;
+    }
+    if (!startServer() || !startTray())
+        return;
+}
+
+DesktopSession::~DesktopSession() {
+    end(m_tray);
+    end(m_server);
+}
+
+bool DesktopSession::startServer() {
+    // Another test run may take a display between the check and the start; try the next one.
+    for (int number = firstDisplay; number < firstDisplay + displaysToTry; ++number) {
+        if (displayInUse(number))
+            continue;
+        m_display = QStringLiteral(":%1").arg(number);
+        m_server.start(QStringLiteral("Xvfb"),
+                       {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-noreset")});
+        const bool up = processEventsUntil(
+            [&] {
+                return m_server.state() == QProcess::NotRunning ||
+                       QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
+            },
+            10000);
+        if (up && m_server.state() == QProcess::Running)
+            return true;
+        end(m_server);
+    }
+    m_error = QStringLiteral("Xvfb could not start on any of the displays :%1 to :%2")
+                  .arg(firstDisplay)
+                  .arg(firstDisplay + displaysToTry - 1);
+    return false;
+}
+
+bool DesktopSession::startTray() {
+    m_tray.setProcessEnvironment(environment(QDir::tempPath()));
+    m_tray.start(QStringLiteral("trayer"),
+                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                  QStringLiteral("--width"), QStringLiteral("160"), QStringLiteral("--height"),
+                  QStringLiteral("28"), QStringLiteral("--transparent"), QStringLiteral("false")});
+    if (processEventsUntil([&] { return trayGeometry().isValid(); }, 10000))
+        return true;
+    m_error = QStringLiteral("trayer did not show its panel: ") +
+              QString::fromUtf8(m_tray.readAllStandardError());
+    return false;
+}
+
+QProcessEnvironment DesktopSession::environment(const QString& home) const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CURRENT_DESKTOP",
+                             "SESSION_MANAGER", "XAUTHORITY"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/.runtime"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QDir(home).mkpath(QStringLiteral(".runtime"));
+    QFile::setPermissions(home + QStringLiteral("/.runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return environment;
+}
+
+QByteArray DesktopSession::x11(const QString& program, const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(environment(QDir::tempPath()));
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000))
+        process.kill();
+    return process.readAllStandardOutput();
+}
+
+QImage DesktopSession::screenshot(const QString& savePath) const {
+    const QString path = savePath.isEmpty()
+                             ? QDir::temp().filePath(QStringLiteral("tallyglass-screen.png"))
+                             : savePath;
+    if (!savePath.isEmpty())
+        QDir().mkpath(QFileInfo(savePath).absolutePath());
+    x11(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    QImage image(path);
+    if (savePath.isEmpty())
+        QFile::remove(path);
+    return image;
+}
+
+namespace {
+
+// xdotool's getwindowgeometry --shell: X=, Y=, WIDTH=, HEIGHT= lines.
+std::optional<QRect> geometryOf(const QByteArray& shell) {
+    QHash<QByteArray, int> values;
+    for (const QByteArray& line : shell.split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0)
+            values.insert(line.left(equals), line.mid(equals + 1).toInt());
+    }
+    if (!values.contains("WIDTH"))
+        return std::nullopt;
+    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
+}
+
+} // namespace
+
+QRect DesktopSession::trayGeometry() const {
+    return geometryOf(x11(QStringLiteral("xdotool"),
+                          {QStringLiteral("search"), QStringLiteral("--classname"),
+                           QStringLiteral("^panel$"), QStringLiteral("getwindowgeometry"),
+                           QStringLiteral("--shell")}))
+        .value_or(QRect());
+}
+
+std::optional<QRect> DesktopSession::visibleWindow(const QString& title) const {
+    const QByteArray found =
+        x11(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+             QLatin1Char('^') + title + QLatin1Char('$')})
+            .trimmed();
+    if (found.isEmpty())
+        return std::nullopt;
+    const QString window = QString::fromUtf8(found.split('\n').constLast());
+    return geometryOf(x11(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
+                                                      QStringLiteral("--shell"), window}));
+}
+
+void DesktopSession::click(QPoint position) const {
+    x11(QStringLiteral("xdotool"),
+        {QStringLiteral("mousemove"), QString::number(position.x()), QString::number(position.y()),
+         QStringLiteral("click"), QStringLiteral("1")});
+}
+
+Foreground foreground(const QImage& screen, const QRect& area) {
+    const QRect inside = area.intersected(screen.rect());
+    QHash<QRgb, int> colours;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            ++colours[screen.pixel(x, y)];
+    QRgb background = 0;
+    int most = -1;
+    for (auto it = colours.cbegin(); it != colours.cend(); ++it)
+        if (it.value() > most)
+            std::tie(background, most) = std::pair(it.key(), it.value());
+
+    Foreground result;
+    qint64 sumX = 0;
+    qint64 sumY = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            if (screen.pixel(x, y) == background)
+                continue;
+            ++result.count;
+            sumX += x;
+            sumY += y;
+            result.bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    if (result.count > 0)
+        result.centre = QPoint(int(sumX / result.count), int(sumY / result.count));
+    return result;
+}
+
+} // namespace tallyglass::testing

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "support/private_bus.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+
+namespace tallyglass::testing {
+
+// Real desktop parts for the end-to-end tests, each its own process and ended with this
+// object: an X server (Xvfb) on a free display, an XEmbed tray (trayer) along its top edge,
+// and a private D-Bus session bus.
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // Empty when everything runs; otherwise what could not be started.
+    QString error() const { return m_error; }
+    QString display() const { return m_display; }
+    QString busAddress() const { return m_bus.address(); }
+
+    // The environment of a program started on this desktop with its own home folder.
+    QProcessEnvironment environment(const QString& home) const;
+
+    // The whole screen, as import (ImageMagick) takes it; also saved when a path is given.
+    QImage screenshot(const QString& savePath = QString()) const;
+    // Where trayer's panel is on screen.
+    QRect trayGeometry() const;
+    // A window with exactly this title that is mapped, with its geometry.
+    std::optional<QRect> visibleWindow(const QString& title) const;
+    void click(QPoint position) const;
+
+private:
+    bool startServer();
+    bool startTray();
+    QByteArray x11(const QString& program, const QStringList& arguments) const;
+
+    PrivateBus m_bus;
+    QProcess m_server;
+    QProcess m_tray;
+    QString m_display;
+    QString m_error;
+};
+
+// The pixels of a screen area that differ from its most common colour, the background.
+struct Foreground {
+    int count = 0;
+    QRect bounds;
+    QPoint centre;
+};
+Foreground foreground(const QImage& screen, const QRect& area);
+
+} // namespace tallyglass::testing

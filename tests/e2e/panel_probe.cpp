@@ -1,0 +1,74 @@
+#include "panel_probe.h"
+
+#if __has_include("ui/menu_view.h")
+#include "core/snapshot_decoding.h"
+#include "support/event_loop.h"
+#include "support/fake_login_item.h"
+#include "support/fake_source.h"
+#include "support/temp_home.h"
+#include "ui/menu_view.h"
+
+#include <QPushButton>
+#define TALLYGLASS_HAS_PANEL 1
+#endif
+
+namespace tallyglass::testing {
+
+bool samePicture(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull())
+        return false;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differing = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column)
+            differing += x.pixel(column, row) != y.pixel(column, row);
+    return differing * 100 <= qint64(x.width()) * x.height() * 3;
+}
+
+#ifdef TALLYGLASS_HAS_PANEL
+
+bool panelAvailable() {
+    return true;
+}
+
+PanelProbe probePanel(const QString& snapshotFile) {
+    TempHome home;
+    auto state = std::make_shared<FakeSource::State>();
+    const QByteArray bytes = readFile(snapshotFile);
+    state->setResult(snapshotFile.isEmpty()
+                         ? std::nullopt
+                         : decodeSnapshot(std::string_view(bytes.data(), bytes.size())));
+    UsageModel model(
+        {{SourceKind::claude, std::make_shared<SourceActor>(std::make_unique<FakeSource>(state))}},
+        std::make_shared<SystemClock>());
+    processEventsUntil([&] { return model.lastChecked() > 0; });
+    MenuView view(model, std::make_shared<SystemClock>(), std::make_shared<FakeLoginItem>());
+    view.show();
+    processEventsFor(300);
+
+    PanelProbe probe;
+    probe.size = view.size();
+    for (QWidget* row : view.findChildren<QWidget*>()) {
+        if (row->objectName().startsWith(QStringLiteral("usageRow_")))
+            probe.rows |= QRect(row->mapTo(&view, QPoint(0, 0)), row->size());
+    }
+    probe.rowsImage = view.grab(probe.rows).toImage();
+    if (auto* quit = view.findChild<QPushButton*>(QStringLiteral("quitButton")))
+        probe.quit = quit->mapTo(&view, quit->rect().center());
+    return probe;
+}
+
+#else
+
+bool panelAvailable() {
+    return false;
+}
+
+PanelProbe probePanel(const QString&) {
+    return {};
+}
+
+#endif
+
+} // namespace tallyglass::testing

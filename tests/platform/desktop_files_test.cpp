@@ -1,0 +1,147 @@
+#include "platform/desktop_entry.h"
+#include "support/run_process.h"
+#include "support/temp_home.h"
+#include "ui/menu_bar_icon.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace tallyglass;
+using namespace tallyglass::testing;
+
+namespace {
+
+// The program installed into a temporary prefix once, with cmake --install, for all cases.
+class InstalledLayout : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        prefix = new QTemporaryDir;
+        const auto install =
+            runProcess(QStringLiteral(TALLYGLASS_CMAKE),
+                       {QStringLiteral("--install"), QStringLiteral(TALLYGLASS_BINARY_DIR),
+                        QStringLiteral("--prefix"), prefix->path()});
+        installed = install.ok();
+        installLog = install.out + install.err;
+    }
+    static void TearDownTestSuite() { delete prefix; }
+
+    void SetUp() override { ASSERT_TRUE(installed) << installLog.toStdString(); }
+
+    static QString file(const QString& relative) { return prefix->filePath(relative); }
+
+    static inline QTemporaryDir* prefix = nullptr;
+    static inline bool installed = false;
+    static inline QByteArray installLog;
+};
+
+TEST_F(InstalledLayout, DesktopFilesGoWhereDesktopsLook) {
+    const QString entry = file(QStringLiteral("share/applications/tallyglass.desktop"));
+    for (const QString& path :
+         {entry, file(QStringLiteral("bin/tallyglass")),
+          file(QStringLiteral("share/metainfo/io.github.tallyglass.Tallyglass.metainfo.xml")),
+          file(QStringLiteral("share/icons/hicolor/scalable/apps/tallyglass.svg"))})
+        EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
+
+    // The entry names the installed program and icon by the names they were installed under.
+    const QByteArray text = readFile(entry);
+    EXPECT_TRUE(text.contains("\nExec=tallyglass\n"));
+    EXPECT_TRUE(text.contains("\nIcon=tallyglass\n"));
+    EXPECT_EQ(installedDesktopEntry(file(QStringLiteral("bin"))), QDir::cleanPath(entry));
+}
+
+TEST_F(InstalledLayout, DesktopEntryAndMetainfoValidate) {
+    const QString desktopValidate =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+    if (desktopValidate.isEmpty() || appstream.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) or appstreamcli (appstream) "
+                        "is not installed";
+    const auto entry = runProcess(desktopValidate,
+                                  {file(QStringLiteral("share/applications/tallyglass.desktop"))});
+    EXPECT_TRUE(entry.ok()) << entry.out.toStdString() << entry.err.toStdString();
+    // Hints (such as two main categories) are advice; errors and warnings are not.
+    EXPECT_FALSE(entry.out.contains("error:") || entry.out.contains("warning:"))
+        << entry.out.toStdString();
+    const auto metainfo = runProcess(
+        appstream,
+        {QStringLiteral("validate"), QStringLiteral("--no-net"),
+         file(QStringLiteral("share/metainfo/io.github.tallyglass.Tallyglass.metainfo.xml"))});
+    EXPECT_TRUE(metainfo.ok()) << metainfo.out.toStdString() << metainfo.err.toStdString();
+}
+
+// The scalable icon is the drawn icon: rasterised, it covers the same pixels.
+TEST_F(InstalledLayout, ScalableIconHasTheDrawnGeometry) {
+    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (convert.isEmpty())
+        GTEST_SKIP() << "ImageMagick's convert (imagemagick) is not installed";
+    QTemporaryDir out;
+    const QString png = out.filePath(QStringLiteral("icon.png"));
+    // ImageMagick reads SVG units at 96 dpi; four times that gives 4 pixels a unit.
+    const auto raster = runProcess(
+        convert, {QStringLiteral("-background"), QStringLiteral("none"), QStringLiteral("-density"),
+                  QStringLiteral("384"),
+                  file(QStringLiteral("share/icons/hicolor/scalable/apps/tallyglass.svg")),
+                  QStringLiteral("png32:") + png});
+    ASSERT_TRUE(raster.ok()) << raster.err.toStdString();
+    const QImage svg(png);
+    ASSERT_EQ(svg.size(), QSize(72, 72));
+
+    QImage drawn(72, 72, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    painter.translate(0, 4); // the 16-unit height centred in 18
+    painter.scale(4, 4);
+    ASSERT_TRUE(drawMenuBarIcon(&painter));
+    painter.end();
+
+    // The two renderers place edges a little differently; any difference away from an edge
+    // of the drawn icon is a shape out of place.
+    auto opaque = [](const QImage& image, int x, int y) {
+        return image.rect().contains(x, y) && qAlpha(image.pixel(x, y)) > 127;
+    };
+    int offEdge = 0;
+    for (int y = 0; y < 72; ++y) {
+        for (int x = 0; x < 72; ++x) {
+            if (opaque(svg, x, y) == opaque(drawn, x, y))
+                continue;
+            bool nearEdge = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    nearEdge |= opaque(drawn, x + dx, y + dy) != opaque(drawn, x, y);
+            offEdge += !nearEdge;
+        }
+    }
+    EXPECT_EQ(offEdge, 0);
+    EXPECT_EQ(qAlpha(svg.pixel(23, 44)), 0) << "left hole";
+    EXPECT_EQ(qAlpha(svg.pixel(49, 44)), 0) << "right hole";
+    EXPECT_EQ(qAlpha(svg.pixel(36, 44)), 255) << "between the holes";
+}
+
+TEST(DesktopEntry, PrefersTheProgramsOwnPrefixThenTheDataFolders) {
+    TempHome home;
+    QTemporaryDir prefix;
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray oldDataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_DATA_DIRS", home.filePath(QStringLiteral("system")).toUtf8());
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const QString own = prefix.filePath(QStringLiteral("share/applications/tallyglass.desktop"));
+    const QString user = home.filePath(QStringLiteral("data/applications/tallyglass.desktop"));
+
+    EXPECT_EQ(installedDesktopEntry(bin), QString());
+    ASSERT_TRUE(writeFile(user, "[Desktop Entry]\n"));
+    EXPECT_EQ(installedDesktopEntry(bin), user);
+    ASSERT_TRUE(writeFile(own, "[Desktop Entry]\n"));
+    EXPECT_EQ(installedDesktopEntry(bin), own);
+
+    qputenv("XDG_DATA_HOME", oldDataHome);
+    qputenv("XDG_DATA_DIRS", oldDataDirs);
+}
+
+} // namespace
