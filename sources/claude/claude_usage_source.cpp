@@ -1,0 +1,39 @@
+#include "claude_usage_source.h"
+
+#include "claude_paths.h"
+#include "statusline_command.h"
+#include "statusline_installation.h"
+
+#include "core/snapshot_decoding.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace tallyglass {
+
+ClaudeUsageSource::ClaudeUsageSource(QString runnerPath)
+    : m_runnerPath(std::move(runnerPath)) {}
+
+ClaudeUsageSource::ClaudeUsageSource()
+    : ClaudeUsageSource(scriptRunnerPath()) {}
+
+std::optional<UsageSnapshot> ClaudeUsageSource::loadSnapshot() {
+    QFile file(snapshotFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return decodeSnapshot(std::string_view(bytes.constData(), bytes.size()));
+}
+
+bool ClaudeUsageSource::isAvailable() {
+    return QFileInfo::exists(snapshotFilePath());
+}
+
+void ClaudeUsageSource::prepare() {
+    installStatuslineHelper(claudeFolderPath(),
+                            statuslineCommand(m_runnerPath, statuslineScriptPath()));
+}
+
+} // namespace tallyglass
