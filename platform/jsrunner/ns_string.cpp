@@ -4,6 +4,7 @@
 #include "utf8_text.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -47,8 +48,12 @@ duk_ret_t stringWithContentsOfFileEncodingError(duk_context* ctx) {
     requireUtf8Encoding(ctx, 1);
     std::size_t length = 0;
     const char* path = pushUtf8Argument(ctx, 0, &length);
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // Only regular files: reading a pipe could wait for ever.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
         pushNil(ctx);
         return 1;
     }

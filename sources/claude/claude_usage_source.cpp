@@ -18,7 +18,11 @@ ClaudeUsageSource::ClaudeUsageSource()
     : ClaudeUsageSource(scriptRunnerPath()) {}
 
 std::optional<UsageSnapshot> ClaudeUsageSource::loadSnapshot() {
-    QFile file(snapshotFilePath());
+    const QString path = snapshotFilePath();
+    // Only a regular file: opening a pipe would wait for a writer for ever.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.readAll();

@@ -26,11 +26,14 @@ bool writeAtomically(const QString& path, std::string_view bytes) {
 
 // The bytes of settings.json; empty when it does not exist, none when it cannot be read.
 // A link to nowhere counts as unreadable: writing through it would create a file in
-// whatever folder it names.
+// whatever folder it names. So does anything but a regular file: opening a pipe would wait
+// for a writer for ever.
 std::optional<QByteArray> readSettings(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
         return info.isSymLink() ? std::nullopt : std::optional<QByteArray>(QByteArray());
+    if (!info.isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
