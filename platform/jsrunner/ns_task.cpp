@@ -54,6 +54,7 @@ char** pushArgv(duk_context* ctx, duk_idx_t taskIdx) {
     duk_get_prop_string(ctx, taskIdx, argumentsKey);
     const duk_size_t count = duk_is_array(ctx, -1) ? duk_get_length(ctx, -1) : 0;
     const duk_idx_t argumentsIdx = duk_get_top_index(ctx);
+    duk_require_stack(ctx, static_cast<duk_idx_t>(count) + 4);
     auto** argv = static_cast<char**>(duk_push_fixed_buffer(ctx, (count + 2) * sizeof(char*)));
     std::size_t length = 0;
     duk_get_prop_string(ctx, taskIdx, launchPathKey);

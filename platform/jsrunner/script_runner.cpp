@@ -110,13 +110,18 @@ int runScript(std::string_view source, const std::string& scriptName, const Scri
 }
 
 int runScriptFile(const std::string& path, const ScriptRun& run) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream source;
-    if (!(file && source << file.rdbuf())) {
-        report(run, path, 0, std::string("cannot read the script: ") + std::strerror(errno));
-        return 1;
+    std::string source;
+    {
+        // Closed before the script runs, so that no command it starts inherits it.
+        std::ifstream file(path, std::ios::binary);
+        std::ostringstream text;
+        if (!(file && text << file.rdbuf())) {
+            report(run, path, 0, std::string("cannot read the script: ") + std::strerror(errno));
+            return 1;
+        }
+        source = std::move(text).str();
     }
-    return runScript(source.str(), path, run);
+    return runScript(source, path, run);
 }
 
 } // namespace tallyglass::jsrunner
