@@ -4,6 +4,9 @@
 // Statusline documentation: https://docs.claude.com/en/docs/claude-code/statusline
 ObjC.import('Foundation');
 
+// ES5 only: the engine behind the runner used on Linux has no let, arrow functions or
+// template strings.
+
 function readStdinData() {
     try {
         return $.NSFileHandle.fileHandleWithStandardInput.readDataToEndOfFile;

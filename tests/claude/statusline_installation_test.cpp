@@ -235,3 +235,16 @@ TEST(StatuslineCommand, QuotesTheScriptPathSafely) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(StatuslineScript, IsTheScriptFileByteForByte) {
+    const QByteArray file =
+        readFile(TALLYGLASS_TEST_DATA "/../../sources/claude/statusline-usage.js");
+    const QByteArray embedded = QByteArray::fromStdString(std::string(statuslineScript));
+    EXPECT_EQ(embedded, file);
+    EXPECT_TRUE(embedded.startsWith("#!/usr/bin/osascript -l JavaScript\n'use strict';\n"));
+    EXPECT_TRUE(embedded.endsWith("\nmain();"));
+}
+
+} // namespace
