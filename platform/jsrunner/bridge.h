@@ -41,7 +41,7 @@ void trackFd(duk_context* ctx, int fd);
 void registerPrototype(duk_context* ctx, const char* className);
 void pushInstance(duk_context* ctx, const char* className);
 bool isInstance(duk_context* ctx, duk_idx_t idx, const char* className);
-// Throws a TypeError unless the value at idx (or `this` for -1 meaning this) is of the class.
+// Throw a TypeError unless the value at idx, or `this`, is an instance of the class.
 void requireInstance(duk_context* ctx, duk_idx_t idx, const char* className);
 void requireThis(duk_context* ctx, const char* className);
 
