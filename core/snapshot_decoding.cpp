@@ -198,6 +198,8 @@ std::optional<UsageSnapshot> SnapshotHandler::result() {
 } // namespace
 
 std::optional<UsageSnapshot> decodeSnapshot(std::string_view bytes) {
+    if (bytes.size() > maxSnapshotBytes)
+        return std::nullopt;
     SnapshotHandler handler;
     if (!Json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &handler))
         return std::nullopt;

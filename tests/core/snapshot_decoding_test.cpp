@@ -134,6 +134,16 @@ TEST(SnapshotDecoding, HostileInputEndsWithoutFault) {
         R"({"updated_at": 1, "x": )" + std::string(100'000, '[') + std::string(100'000, ']') + "}";
     EXPECT_TRUE(decodeSnapshot(deepUnknown));
 
+    // Far larger than any snapshot: rejected, even when it would be valid.
+    std::string huge = R"({"updated_at": 1, "x": ")";
+    huge.resize(100'000'000, 'a');
+    huge += "\"}";
+    EXPECT_FALSE(decodeSnapshot(huge));
+    std::string padded = R"({"updated_at": 1, "x": ")";
+    padded.resize(tallyglass::maxSnapshotBytes - 2, 'a');
+    padded += "\"}";
+    EXPECT_TRUE(decodeSnapshot(padded));
+
     std::string binary(4096, '\0');
     for (std::size_t i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>(i * 131 % 256);

@@ -3,7 +3,7 @@
 #include "desktop_session.h"
 #include "panel_probe.h"
 #include "support/event_loop.h"
-#include "support/run_process.h"
+#include "support/process_run.h"
 
 #include <gtest/gtest.h>
 
@@ -63,10 +63,12 @@ protected:
             return;
         prefix = new QTemporaryDir;
         const auto install =
-            runProcess(QStringLiteral(TALLYGLASS_CMAKE),
+            runProgram(QStringLiteral(TALLYGLASS_CMAKE),
                        {QStringLiteral("--install"), QStringLiteral(TALLYGLASS_BINARY_DIR),
                         QStringLiteral("--prefix"), prefix->path()});
-        installError = install.ok() ? QString() : QString::fromUtf8(install.out + install.err);
+        installError = install.ok()
+                           ? QString()
+                           : QString::fromUtf8(install.standardOutput + install.standardError);
     }
     static void TearDownTestSuite() {
         delete prefix;
@@ -109,14 +111,14 @@ protected:
 
     // Whether this build reads Claude Code's snapshot at all; its summary when it does.
     std::optional<QString> claudeSummary() {
-        const auto inspect = runProcess(prefix->filePath(QStringLiteral("bin/tallyglass-inspect")),
+        const auto inspect = runProgram(prefix->filePath(QStringLiteral("bin/tallyglass-inspect")),
                                         {}, 20000, session->environment(home.path()));
         const QRegularExpression summary(
             QStringLiteral("\"kind\": \"claude\"[^}]*?\"summary\": \"([^\"]*)\""),
             QRegularExpression::DotMatchesEverythingOption);
-        if (!inspect.out.contains("\"kind\": \"claude\""))
+        if (!inspect.standardOutput.contains("\"kind\": \"claude\""))
             return std::nullopt;
-        const auto match = summary.match(QString::fromUtf8(inspect.out));
+        const auto match = summary.match(QString::fromUtf8(inspect.standardOutput));
         return match.hasMatch() ? match.captured(1) : QString();
     }
 
@@ -149,14 +151,15 @@ protected:
 QString gdbusProperty(const QString& address, const QString& service, const QString& name) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-    const auto reply = runProcess(
+    const auto reply = runProgram(
         QStringLiteral("gdbus"),
         {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"), service,
          QStringLiteral("--object-path"), QStringLiteral("/StatusNotifierItem"),
          QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
          QStringLiteral("org.kde.StatusNotifierItem"), name},
         10000, environment);
-    return QString::fromUtf8(reply.ok() ? reply.out.trimmed() : reply.err.trimmed());
+    return QString::fromUtf8(reply.ok() ? reply.standardOutput.trimmed()
+                                        : reply.standardError.trimmed());
 }
 
 QString gdbusCall(const QString& address, const QString& service, const QString& method,
@@ -164,14 +167,15 @@ QString gdbusCall(const QString& address, const QString& service, const QString&
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     const auto reply =
-        runProcess(QStringLiteral("gdbus"),
+        runProgram(QStringLiteral("gdbus"),
                    QStringList{QStringLiteral("call"), QStringLiteral("--session"),
                                QStringLiteral("--dest"), service, QStringLiteral("--object-path"),
                                QStringLiteral("/StatusNotifierItem"), QStringLiteral("--method"),
                                QStringLiteral("org.kde.StatusNotifierItem.") + method} +
                        arguments,
                    10000, environment);
-    return QString::fromUtf8(reply.ok() ? reply.out.trimmed() : reply.err.trimmed());
+    return QString::fromUtf8(reply.ok() ? reply.standardOutput.trimmed()
+                                        : reply.standardError.trimmed());
 }
 
 // gdbus prints a string property as (<'text'>,).

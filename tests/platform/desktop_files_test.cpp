@@ -1,5 +1,5 @@
 #include "platform/desktop_entry.h"
-#include "support/run_process.h"
+#include "support/process_run.h"
 #include "support/temp_home.h"
 #include "ui/menu_bar_icon.h"
 
@@ -23,11 +23,11 @@ protected:
     static void SetUpTestSuite() {
         prefix = new QTemporaryDir;
         const auto install =
-            runProcess(QStringLiteral(TALLYGLASS_CMAKE),
+            runProgram(QStringLiteral(TALLYGLASS_CMAKE),
                        {QStringLiteral("--install"), QStringLiteral(TALLYGLASS_BINARY_DIR),
                         QStringLiteral("--prefix"), prefix->path()});
         installed = install.ok();
-        installLog = install.out + install.err;
+        installLog = install.standardOutput + install.standardError;
     }
     static void TearDownTestSuite() { delete prefix; }
 
@@ -62,17 +62,20 @@ TEST_F(InstalledLayout, DesktopEntryAndMetainfoValidate) {
     if (desktopValidate.isEmpty() || appstream.isEmpty())
         GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) or appstreamcli (appstream) "
                         "is not installed";
-    const auto entry = runProcess(desktopValidate,
+    const auto entry = runProgram(desktopValidate,
                                   {file(QStringLiteral("share/applications/tallyglass.desktop"))});
-    EXPECT_TRUE(entry.ok()) << entry.out.toStdString() << entry.err.toStdString();
+    EXPECT_TRUE(entry.ok()) << entry.standardOutput.toStdString()
+                            << entry.standardError.toStdString();
     // Hints (such as two main categories) are advice; errors and warnings are not.
-    EXPECT_FALSE(entry.out.contains("error:") || entry.out.contains("warning:"))
-        << entry.out.toStdString();
-    const auto metainfo = runProcess(
+    EXPECT_FALSE(entry.standardOutput.contains("error:") ||
+                 entry.standardOutput.contains("warning:"))
+        << entry.standardOutput.toStdString();
+    const auto metainfo = runProgram(
         appstream,
         {QStringLiteral("validate"), QStringLiteral("--no-net"),
          file(QStringLiteral("share/metainfo/io.github.tallyglass.Tallyglass.metainfo.xml"))});
-    EXPECT_TRUE(metainfo.ok()) << metainfo.out.toStdString() << metainfo.err.toStdString();
+    EXPECT_TRUE(metainfo.ok()) << metainfo.standardOutput.toStdString()
+                               << metainfo.standardError.toStdString();
 }
 
 // The scalable icon is the drawn icon: rasterised, it covers the same pixels.
@@ -83,12 +86,12 @@ TEST_F(InstalledLayout, ScalableIconHasTheDrawnGeometry) {
     QTemporaryDir out;
     const QString png = out.filePath(QStringLiteral("icon.png"));
     // ImageMagick reads SVG units at 96 dpi; four times that gives 4 pixels a unit.
-    const auto raster = runProcess(
+    const auto raster = runProgram(
         convert, {QStringLiteral("-background"), QStringLiteral("none"), QStringLiteral("-density"),
                   QStringLiteral("384"),
                   file(QStringLiteral("share/icons/hicolor/scalable/apps/tallyglass.svg")),
                   QStringLiteral("png32:") + png});
-    ASSERT_TRUE(raster.ok()) << raster.err.toStdString();
+    ASSERT_TRUE(raster.ok()) << raster.standardError.toStdString();
     const QImage svg(png);
     ASSERT_EQ(svg.size(), QSize(72, 72));
 

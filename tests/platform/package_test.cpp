@@ -1,4 +1,4 @@
-#include "support/run_process.h"
+#include "support/process_run.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -25,12 +25,12 @@ protected:
         }
         out = new QTemporaryDir;
         const auto pack =
-            runProcess(QStringLiteral(TALLYGLASS_CPACK),
+            runProgram(QStringLiteral(TALLYGLASS_CPACK),
                        {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
                         QStringLiteral(TALLYGLASS_BINARY_DIR "/CPackConfig.cmake"),
                         QStringLiteral("-B"), out->path()},
                        180000);
-        log = pack.out + pack.err;
+        log = pack.standardOutput + pack.standardError;
         const auto debs = QDir(out->path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
         if (pack.ok() && debs.size() == 1)
             deb = out->filePath(debs.constFirst());
@@ -45,8 +45,8 @@ protected:
 
     static QString field(const char* name) {
         return QString::fromUtf8(
-            runProcess(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QLatin1String(name)})
-                .out.trimmed());
+            runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QLatin1String(name)})
+                .standardOutput.trimmed());
     }
 
     static inline const char* missing = nullptr;
@@ -67,8 +67,8 @@ TEST_F(DebianPackage, DependsOnTheLibrariesItLinks) {
 }
 
 TEST_F(DebianPackage, InstallsUnderUsrWithStablePaths) {
-    const QString listing =
-        QString::fromUtf8(runProcess(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}).out);
+    const QString listing = QString::fromUtf8(
+        runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}).standardOutput);
     QStringList expected{
         QStringLiteral("./usr/bin/tallyglass"),
         QStringLiteral("./usr/share/applications/tallyglass.desktop"),
@@ -86,17 +86,19 @@ TEST_F(DebianPackage, InstallsUnderUsrWithStablePaths) {
 TEST_F(DebianPackage, UnpackedProgramRuns) {
     QTemporaryDir root;
     ASSERT_TRUE(
-        runProcess(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root.path()}).ok());
+        runProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root.path()}).ok());
     TempHome home;
     const auto inspect =
-        runProcess(root.filePath(QStringLiteral("usr/bin/tallyglass-inspect")), {});
-    ASSERT_TRUE(inspect.ok()) << inspect.err.toStdString();
-    EXPECT_TRUE(inspect.out.trimmed().startsWith('{')) << inspect.out.toStdString();
+        runProgram(root.filePath(QStringLiteral("usr/bin/tallyglass-inspect")), {});
+    ASSERT_TRUE(inspect.ok()) << inspect.standardError.toStdString();
+    EXPECT_TRUE(inspect.standardOutput.trimmed().startsWith('{'))
+        << inspect.standardOutput.toStdString();
     if (::geteuid() == 0) {
         // Everything it depends on is there and nothing conflicts; nothing is installed.
-        const auto dryRun = runProcess(QStringLiteral("dpkg"),
+        const auto dryRun = runProgram(QStringLiteral("dpkg"),
                                        {QStringLiteral("--dry-run"), QStringLiteral("-i"), deb});
-        EXPECT_TRUE(dryRun.ok()) << dryRun.out.toStdString() << dryRun.err.toStdString();
+        EXPECT_TRUE(dryRun.ok()) << dryRun.standardOutput.toStdString()
+                                 << dryRun.standardError.toStdString();
     }
 }
 

@@ -1,0 +1,9 @@
+#include "statusline_command.h"
+
+namespace tallyglass {
+
+QString scriptRunnerPath() {
+    return QStringLiteral("/usr/bin/osascript");
+}
+
+} // namespace tallyglass

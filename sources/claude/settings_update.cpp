@@ -1,0 +1,82 @@
+#include "settings_update.h"
+
+#include <QString>
+
+#include <nlohmann/json.hpp>
+
+namespace tallyglass {
+namespace {
+
+using Json = nlohmann::json;
+
+// Far beyond any real settings file, and well within what the recursive writer can take.
+constexpr int maximumDepth = 256;
+
+struct TooDeep {};
+
+std::optional<Json> parseObject(std::string_view bytes) {
+    if (bytes.empty())
+        return Json::object();
+    const Json::parser_callback_t limitDepth = [](int depth, Json::parse_event_t, Json&) {
+        if (depth > maximumDepth)
+            throw TooDeep{};
+        return true;
+    };
+    try {
+        Json parsed = Json::parse(bytes.begin(), bytes.end(), limitDepth, true, false);
+        if (parsed.is_object())
+            return parsed;
+    } catch (const Json::exception&) {
+    } catch (const TooDeep&) {
+    }
+    return std::nullopt;
+}
+
+// The current command, trimmed as the system trims white space and line breaks; none when
+// "statusLine" is not an object holding a string "command".
+std::optional<std::string> currentCommand(const Json& settings) {
+    const auto statusLine = settings.find("statusLine");
+    if (statusLine == settings.end() || !statusLine->is_object())
+        return std::nullopt;
+    const auto command = statusLine->find("command");
+    if (command == statusLine->end() || !command->is_string())
+        return std::nullopt;
+    return QString::fromStdString(command->get<std::string>()).trimmed().toStdString();
+}
+
+// In JSON text a "/" can only stand inside a string, where "\/" reads back as "/".
+std::string escapeSlashes(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        if (c == '/')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+} // namespace
+
+SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand) {
+    std::optional<Json> settings = parseObject(settingsBytes);
+    if (!settings)
+        return {};
+    const std::optional<std::string> command = currentCommand(*settings);
+    if (command && command->find("statusline-usage.js") != std::string::npos)
+        return {};
+
+    SettingsPlan plan;
+    plan.action = SettingsPlan::Action::install;
+    if (command && !command->empty() && command->find("statusline-usage.py") == std::string::npos)
+        plan.chainedCommand = *command;
+    (*settings)["statusLine"] = {{"type", "command"}, {"command", std::string(helperCommand)}};
+    try {
+        plan.settingsBytes = escapeSlashes(settings->dump(2));
+    } catch (const Json::exception&) {
+        return {};
+    }
+    return plan;
+}
+
+} // namespace tallyglass

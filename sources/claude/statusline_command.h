@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace tallyglass {
+
+// The script runner this build's helper command names: the system's on macOS, the one
+// installed beside the app elsewhere.
+QString scriptRunnerPath();
+
+// The helper command: the runner, "-l JavaScript", and the script path in double quotes.
+// Inside the quotes `"`, `$`, a backtick and `\` are escaped with a backslash so that no home
+// directory can break the command or run anything; a runner path holding characters the
+// shell would read is quoted the same way. Other paths appear unchanged.
+QString statuslineCommand(const QString& runnerPath, const QString& scriptPath);
+// The command for this build's runner and the current home directory.
+QString statuslineCommand();
+
+} // namespace tallyglass

@@ -1,0 +1,190 @@
+#include "installed_helper.h"
+
+#include "core/snapshot_decoding.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QProcess>
+
+#include <memory>
+#include <random>
+
+using namespace tallyglass;
+using namespace tallyglass::testing;
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+const QByteArray realisticInput =
+    R"({"session_id":"7f3c2a9e-4b1d-4e8a-9c55-2d0f6b8e1a47","transcript_path":"/home/user/.claude/projects/-home-user-src-webapp/7f3c2a9e.jsonl","cwd":"/home/user/src/webapp","model":{"id":"claude-opus-4-7","display_name":"Opus 4.7"},"workspace":{"current_dir":"/home/user/src/webapp","project_dir":"/home/user/src/webapp","added_dirs":[]},"version":"2.1.239","output_style":{"name":"default"},"cost":{"total_cost_usd":1.8342,"total_duration_ms":2712000},"context_window":{"context_window_size":200000,"used_percentage":31},"exceeds_200k_tokens":false,"rate_limits":{"five_hour":{"used_percentage":37,"resets_at":1787054400},"seven_day":{"used_percentage":14.000000000000002,"resets_at":1787385600}}})";
+const QByteArray emptyLine = "5h - | 7d -\n";
+
+class StatuslineHelper : public ::testing::Test {
+protected:
+    void SetUp() override { installForTest(); }
+
+    void chain(const QByteArray& command) {
+        writeFile(claudeFile("statusline-usage.inner"), command);
+    }
+    QByteArray snapshot() const { return readFile(claudeFile("usage_snapshot.json")); }
+    bool hasSnapshot() const { return QFileInfo::exists(claudeFile("usage_snapshot.json")); }
+
+    TempHome m_home;
+};
+
+TEST_F(StatuslineHelper, RecordsTheRealisticInputAndPrintsItsLine) {
+    const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+    const ProcessResult run = runInstalledHelper(realisticInput);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.standardOutput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
+    EXPECT_EQ(run.standardError, "");
+
+    const auto decoded = decodeSnapshot(snapshot().toStdString());
+    ASSERT_TRUE(decoded);
+    EXPECT_GE(decoded->updatedAt, before - 1);
+    EXPECT_LE(decoded->updatedAt, QDateTime::currentMSecsSinceEpoch() / 1000.0 + 1);
+    EXPECT_EQ(decoded->model, "Opus 4.7");
+    EXPECT_FALSE(decoded->planType);
+    EXPECT_EQ(decoded->windows.at("five_hour"), (UsageWindow{37.0, 1787054400.0, {}}));
+    EXPECT_EQ(decoded->windows.at("seven_day"),
+              (UsageWindow{14.000000000000002, 1787385600.0, {}}));
+}
+
+TEST_F(StatuslineHelper, PrintsItsOwnLine) {
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {R"({"model":{"display_name":"Opus"},"workspace":{"current_dir":"/Users/user/project/"},"rate_limits":{"five_hour":{"used_percentage":12.5},"seven_day":{"used_percentage":40.2}}})",
+         "[Opus]  project  5h 13% | 7d 40%\n"},
+        {R"({"rate_limits":{"five_hour":{"used_percentage":0}}})", "5h 0% | 7d -\n"},
+        {"", emptyLine},
+        {R"({"rate_limits":{"five_hour":{"used_percentage":99.5}}})", "5h 100% | 7d -\n"},
+        {R"({"rate_limits":{"five_hour":{"used_percentage":null},"seven_day":{"used_percentage":101.4}}})",
+         "5h - | 7d 101%\n"},
+        {R"({"model":{"display_name":""},"workspace":{"current_dir":"/"}})", emptyLine},
+        {R"({"model":{"display_name":"\ud83d\ude80 \u00e9"},"workspace":{"current_dir":"a"}})",
+         "[\xF0\x9F\x9A\x80 \xC3\xA9]  a  5h - | 7d -\n"},
+        {"0", emptyLine},
+        {"false", emptyLine},
+        {"not json", emptyLine},
+        {R"({"model":{"display_name":42},"workspace":{"current_dir":7},"rate_limits":[1]})",
+         emptyLine},
+    };
+    for (const auto& [input, line] : cases) {
+        const ProcessResult run = runInstalledHelper(input);
+        EXPECT_EQ(run.exitCode, 0) << input.constData();
+        EXPECT_EQ(run.standardOutput, line) << input.constData();
+    }
+}
+
+TEST_F(StatuslineHelper, CopiesEveryWindowObjectWholeInOrder) {
+    runInstalledHelper(
+        R"({"rate_limits":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"bogus":3,"five_hour":{"used_percentage":99.5}}})");
+    const Json written = Json::parse(snapshot().toStdString());
+    ASSERT_EQ(written.size(), 3u);
+    EXPECT_EQ(written.begin().key(), "updated_at");
+    EXPECT_EQ(written["model"], "");
+    EXPECT_EQ(
+        written["windows"].dump(),
+        R"({"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"five_hour":{"used_percentage":99.5}})");
+
+    runInstalledHelper(R"({"rate_limits":{"only":1}})");
+    EXPECT_EQ(Json::parse(snapshot().toStdString())["windows"], Json::object());
+}
+
+TEST_F(StatuslineHelper, InputWithoutRateDataLeavesTheEarlierSnapshot) {
+    writeFile(claudeFile("usage_snapshot.json"), "earlier");
+    for (const QByteArray& input : {QByteArray(R"({"model":{"display_name":"Opus"}})"),
+                                    QByteArray(R"({"rate_limits":[{"used_percentage":1}]})"),
+                                    QByteArray(R"({"rate_limits":{}})")}) {
+        EXPECT_EQ(runInstalledHelper(input).exitCode, 0);
+        EXPECT_EQ(snapshot(), "earlier") << input.constData();
+    }
+}
+
+TEST_F(StatuslineHelper, ChainedCommandGetsTheInputAndOwnsTheOutput) {
+    chain("printf 'from the chain\\n'");
+    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, "from the chain\n");
+    EXPECT_TRUE(hasSnapshot());
+
+    chain("  head -c 12\n");
+    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, realisticInput.left(12));
+
+    // Ending without reading a large input is still a run of the command.
+    chain("echo fixed");
+    EXPECT_EQ(runInstalledHelper(QByteArray(1 << 20, ' ')).standardOutput, "fixed\n");
+
+    chain("echo oops >&2; exit 3");
+    const ProcessResult failing = runInstalledHelper(realisticInput);
+    EXPECT_EQ(failing.exitCode, 0);
+    EXPECT_EQ(failing.standardOutput, "");
+
+    chain(" \n\t ");
+    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput,
+              "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
+}
+
+TEST_F(StatuslineHelper, HostileInputStillGivesTheLine) {
+    std::mt19937 random(7);
+    QByteArray binary(1 << 20, '\0');
+    for (char& byte : binary)
+        byte = static_cast<char>(random());
+    const QByteArray rates = R"({"rate_limits":{"five_hour":{"used_percentage":5}},"x":)";
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {rates + '"' + QByteArray(100 * 1024 * 1024, 'a'), emptyLine},
+        {binary, emptyLine},
+        {rates + "\"\xff\xfe\"}", emptyLine},
+        {rates + QByteArray(100'000, '[') + QByteArray(100'000, ']') + '}', emptyLine},
+        {R"({"workspace":{"current_dir":")" + QByteArray(10 * 1024 * 1024, '/') + R"(x//"}})",
+         "x  5h - | 7d -\n"},
+    };
+    for (const auto& [input, line] : cases) {
+        const ProcessResult run = runInstalledHelper(input);
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << input.left(40).constData();
+        EXPECT_EQ(run.standardOutput, line) << input.left(40).constData();
+        EXPECT_FALSE(hasSnapshot()) << input.left(40).constData();
+    }
+}
+
+TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
+    const QString command = installedCommand();
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 50; ++i) {
+        auto& run = runs.emplace_back(std::make_unique<QProcess>());
+        run->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+        run->write(QByteArray(R"({"rate_limits":{"five_hour":{"used_percentage":)") +
+                   QByteArray::number(i) + "}}}");
+        run->closeWriteChannel();
+    }
+    int readings = 0;
+    for (auto& run : runs) {
+        while (!run->waitForFinished(5)) {
+            if (hasSnapshot()) {
+                ++readings;
+                ASSERT_TRUE(decodeSnapshot(snapshot().toStdString()));
+            }
+        }
+        EXPECT_EQ(run->exitCode(), 0);
+    }
+    EXPECT_TRUE(decodeSnapshot(snapshot().toStdString()));
+    EXPECT_EQ(QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{"settings.json", "statusline-usage.js", "usage_snapshot.json"}));
+    RecordProperty("snapshotReadingsDuringRuns", readings);
+}
+
+TEST(StatuslineHelperHome, WorksUnderHomesTheShellWouldMisread) {
+    for (const char* name : {"with space", "quote\"dollar$HOME`tick`back\\slash"}) {
+        TempHome home;
+        const QString path = home.filePath(QString::fromUtf8(name));
+        QDir().mkpath(path);
+        qputenv("HOME", path.toUtf8());
+        installForTest();
+        const ProcessResult run =
+            runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":3}}})");
+        EXPECT_EQ(run.standardOutput, "5h 3% | 7d -\n") << name;
+        EXPECT_TRUE(QFileInfo::exists(path + "/.claude/usage_snapshot.json")) << name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,2 @@
+#!/usr/bin/osascript -l JavaScript
+var = 1;

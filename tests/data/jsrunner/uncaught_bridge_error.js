@@ -1,0 +1,6 @@
+ObjC.import('Foundation');
+
+function fail() {
+    $.NSFileHandle.fileHandleWithStandardOutput.writeData('not data');
+}
+fail();

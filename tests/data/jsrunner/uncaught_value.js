@@ -1,0 +1,4 @@
+var ready = true;
+if (ready) {
+    throw 'plain text';
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+namespace tallyglass::testing {
+
+struct ProcessResult {
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray standardOutput;
+    QByteArray standardError;
+
+    bool ok() const { return finished && exitCode == 0; }
+};
+
+// Runs a program to its end with the given standard input; standard error is kept apart.
+ProcessResult runProcess(const QString& program, const QStringList& arguments,
+                         const QByteArray& input, int timeoutMs = 60'000);
+// The same in the given environment instead of this process's own.
+ProcessResult runProcess(const QString& program, const QStringList& arguments,
+                         const QByteArray& input, int timeoutMs,
+                         const QProcessEnvironment& environment);
+// A program that reads nothing, in the given environment.
+ProcessResult
+runProgram(const QString& program, const QStringList& arguments, int timeoutMs = 60'000,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+// Runs a command line the way Claude Code runs its status-line command: /bin/sh -c.
+ProcessResult runShell(const QString& command, const QByteArray& input);
+
+} // namespace tallyglass::testing
