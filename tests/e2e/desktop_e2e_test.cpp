@@ -10,6 +10,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -18,6 +21,11 @@
 #include <memory>
 
 using namespace tallyglass::testing;
+
+// Readable failure messages.
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -113,13 +121,12 @@ protected:
     std::optional<QString> claudeSummary() {
         const auto inspect = runProgram(prefix->filePath(QStringLiteral("bin/tallyglass-inspect")),
                                         {}, 20000, session->environment(home.path()));
-        const QRegularExpression summary(
-            QStringLiteral("\"kind\": \"claude\"[^}]*?\"summary\": \"([^\"]*)\""),
-            QRegularExpression::DotMatchesEverythingOption);
-        if (!inspect.standardOutput.contains("\"kind\": \"claude\""))
-            return std::nullopt;
-        const auto match = summary.match(QString::fromUtf8(inspect.standardOutput));
-        return match.hasMatch() ? match.captured(1) : QString();
+        const auto sources = QJsonDocument::fromJson(inspect.standardOutput)[u"sources"].toArray();
+        for (const QJsonValue& source : sources) {
+            if (source[u"kind"].toString() == u"claude")
+                return source[u"summary"].toString();
+        }
+        return std::nullopt;
     }
 
     // The snapshot the panel shows: none while this build has no Claude Code source.
@@ -151,6 +158,8 @@ protected:
 QString gdbusProperty(const QString& address, const QString& service, const QString& name) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     const auto reply = runProgram(
         QStringLiteral("gdbus"),
         {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"), service,
@@ -166,6 +175,8 @@ QString gdbusCall(const QString& address, const QString& service, const QString&
                   const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     const auto reply =
         runProgram(QStringLiteral("gdbus"),
                    QStringList{QStringLiteral("call"), QStringLiteral("--session"),
@@ -290,9 +301,9 @@ TEST_F(Desktop, StatusNotifierItemCarriesTheSummaryAndNoSecondIcon) {
 
     // A new reading reaches the label within one refresh, and the host hears of it.
     writeSnapshot(55, 20);
-    const auto label = watcher.waitFor(QStringLiteral("label ") + *service, 15000);
-    ASSERT_TRUE(label) << watcher.lines().join(u'\n').toStdString();
-    EXPECT_EQ(*label, secondSummary);
+    EXPECT_TRUE(
+        watcher.waitFor(QStringLiteral("label %1 %2").arg(*service, secondSummary), 15000))
+        << watcher.lines().join(u'\n').toStdString();
     EXPECT_EQ(gdbusProperty(address, *service, QStringLiteral("XAyatanaLabel")),
               quoted(secondSummary));
 }
