@@ -12,14 +12,6 @@
 namespace tallyglass::testing {
 namespace {
 
-constexpr int firstDisplay = 140;
-constexpr int displaysToTry = 40;
-
-bool displayInUse(int number) {
-    return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-           QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number));
-}
-
 void end(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
@@ -53,28 +45,22 @@ DesktopSession::~DesktopSession() {
 }
 
 bool DesktopSession::startServer() {
-    // Another test run may take a display between the check and the start; try the next one.
-    for (int number = firstDisplay; number < firstDisplay + displaysToTry; ++number) {
-        if (displayInUse(number))
-            continue;
-        m_display = QStringLiteral(":%1").arg(number);
-        m_server.start(QStringLiteral("Xvfb"),
-                       {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-noreset")});
-        const bool up = processEventsUntil(
-            [&] {
-                return m_server.state() == QProcess::NotRunning ||
-                       QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
-            },
-            10000);
-        if (up && m_server.state() == QProcess::Running)
-            return true;
-        end(m_server);
+    // Xvfb picks a free display itself, under its own lock, and names it on standard output
+    // once it accepts connections: parallel test runs cannot take the same one.
+    m_server.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp"), QStringLiteral("-noreset")});
+    processEventsUntil(
+        [&] { return m_server.canReadLine() || m_server.state() == QProcess::NotRunning; }, 15000);
+    const QByteArray number = m_server.readLine().trimmed();
+    if (m_server.state() == QProcess::Running && !number.isEmpty()) {
+        m_display = QLatin1Char(':') + QString::fromLatin1(number);
+        return true;
     }
-    m_error = QStringLiteral("Xvfb could not start on any of the displays :%1 to :%2")
-                  .arg(firstDisplay)
-                  .arg(firstDisplay + displaysToTry - 1);
+    m_error = QStringLiteral("Xvfb did not start: ") +
+              QString::fromUtf8(m_server.readAllStandardError()).trimmed();
+    end(m_server);
     return false;
 }
 

@@ -14,16 +14,16 @@
 
 namespace tallyglass::testing {
 
-bool samePicture(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.isNull())
-        return false;
+qint64 differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
     const QImage x = a.convertToFormat(QImage::Format_RGB32);
     const QImage y = b.convertToFormat(QImage::Format_RGB32);
     qint64 differing = 0;
     for (int row = 0; row < x.height(); ++row)
         for (int column = 0; column < x.width(); ++column)
             differing += x.pixel(column, row) != y.pixel(column, row);
-    return differing * 100 <= qint64(x.width()) * x.height() * 3;
+    return differing;
 }
 
 #ifdef TALLYGLASS_HAS_PANEL
@@ -49,11 +49,15 @@ PanelProbe probePanel(const QString& snapshotFile) {
 
     PanelProbe probe;
     probe.size = view.size();
-    for (QWidget* row : view.findChildren<QWidget*>()) {
-        if (row->objectName().startsWith(QStringLiteral("usageRow_")))
-            probe.rows |= QRect(row->mapTo(&view, QPoint(0, 0)), row->size());
+    const QPixmap drawn = view.grab();
+    for (QWidget* part : view.findChildren<QWidget*>()) {
+        const QString name = part->objectName();
+        if (name != u"usageTitle" && name != u"usagePercent" && name != u"usageBar")
+            continue;
+        const QRect area(part->mapTo(&view, QPoint(0, 0)), part->size());
+        probe.fixedParts.append(area);
+        probe.fixedImages.append(drawn.copy(area).toImage());
     }
-    probe.rowsImage = view.grab(probe.rows).toImage();
     if (auto* quit = view.findChild<QPushButton*>(QStringLiteral("quitButton")))
         probe.quit = quit->mapTo(&view, quit->rect().center());
     return probe;

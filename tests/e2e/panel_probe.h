@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -12,9 +13,10 @@ namespace tallyglass::testing {
 // reads: what its window must measure and show, and where its controls are.
 struct PanelProbe {
     QSize size;
-    // The usage rows, in panel coordinates, and how they look.
-    QRect rows;
-    QImage rowsImage;
+    // What the usage rows show that does not move with the clock (title, percentage and bar
+    // of each), in panel coordinates, and how it looks.
+    QList<QRect> fixedParts;
+    QList<QImage> fixedImages;
     // The middle of the Quit button, in panel coordinates.
     QPoint quit;
 };
@@ -25,8 +27,7 @@ bool panelAvailable();
 // snapshotFile empty: the panel of a source that has no reading.
 PanelProbe probePanel(const QString& snapshotFile);
 
-// Two pictures of the same widgets, drawn by two processes: equal but for a few pixels of
-// text that may differ (a reset time that moved on by a minute between the two).
-bool samePicture(const QImage& a, const QImage& b);
+// How many pixels of two same-sized pictures differ; -1 when the sizes differ.
+qint64 differingPixels(const QImage& a, const QImage& b);
 
 } // namespace tallyglass::testing

@@ -12,6 +12,7 @@ class FakeStatusItem final : public StatusItem {
 
 public:
     bool shown = true;
+    std::optional<QColor> background;
     std::vector<std::optional<QString>> summaries;
     QIcon icon;
 
@@ -20,7 +21,12 @@ public:
         icon = newIcon;
         summaries.push_back(summary);
     }
+    std::optional<QColor> hostBackground() const override { return background; }
     void click(std::optional<QPoint> position = std::nullopt) { emit activated(position); }
+    void changeHost(std::optional<QColor> newBackground) {
+        background = newBackground;
+        emit hostChanged();
+    }
 };
 
 } // namespace tallyglass::testing

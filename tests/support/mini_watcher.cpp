@@ -58,8 +58,14 @@ void MiniWatcher::setHostRegistered(bool host) {
 void MiniWatcher::registerItem(const QString& name) {
     if (m_items.contains(name))
         return;
-    m_items.append(name);
+    // Watched before the check, so a name that goes in between is still seen going. A
+    // registration can also arrive after its name is gone: the owner is what counts.
     m_owners.addWatchedService(name);
+    if (!m_bus.interface()->isServiceRegistered(name)) {
+        m_owners.removeWatchedService(name);
+        return;
+    }
+    m_items.append(name);
     emit m_adaptor->StatusNotifierItemRegistered(name);
     emit itemRegistered(name);
 }
