@@ -154,39 +154,25 @@ protected:
     QTemporaryDir home;
 };
 
-// Reads one property of an item with gdbus, a client of the bus that is not Qt.
-QString gdbusProperty(const QString& address, const QString& service, const QString& name) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-    // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    const auto reply = runProgram(
-        QStringLiteral("gdbus"),
-        {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"), service,
-         QStringLiteral("--object-path"), QStringLiteral("/StatusNotifierItem"),
-         QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-         QStringLiteral("org.kde.StatusNotifierItem"), name},
-        10000, environment);
-    return QString::fromUtf8(reply.ok() ? reply.standardOutput.trimmed()
-                                        : reply.standardError.trimmed());
-}
-
+// Calls a method of the item with gdbus, a client of the bus that is not Qt; its answer as
+// gdbus prints it, or the error.
 QString gdbusCall(const QString& address, const QString& service, const QString& method,
                   const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    const auto reply =
-        runProgram(QStringLiteral("gdbus"),
-                   QStringList{QStringLiteral("call"), QStringLiteral("--session"),
-                               QStringLiteral("--dest"), service, QStringLiteral("--object-path"),
-                               QStringLiteral("/StatusNotifierItem"), QStringLiteral("--method"),
-                               QStringLiteral("org.kde.StatusNotifierItem.") + method} +
-                       arguments,
-                   10000, environment);
-    return QString::fromUtf8(reply.ok() ? reply.standardOutput.trimmed()
-                                        : reply.standardError.trimmed());
+    const QStringList call{QStringLiteral("call"),          QStringLiteral("--session"),
+                           QStringLiteral("--dest"),        service,
+                           QStringLiteral("--object-path"), QStringLiteral("/StatusNotifierItem"),
+                           QStringLiteral("--method"),      method};
+    const auto reply = runProgram(QStringLiteral("gdbus"), call + arguments, 10000, environment);
+    return QString::fromUtf8(reply.ok() ? reply.standardOutput : reply.standardError).trimmed();
+}
+
+QString gdbusProperty(const QString& address, const QString& service, const QString& name) {
+    return gdbusCall(address, service, QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                     {QStringLiteral("org.kde.StatusNotifierItem"), name});
 }
 
 // gdbus prints a string property as (<'text'>,).
@@ -361,8 +347,10 @@ TEST_F(Desktop, HostActivationOpensThePanel) {
     auto app = start();
     const auto service = watcher.waitFor(QStringLiteral("registered"), 15000);
     ASSERT_TRUE(service);
-    gdbusCall(session->busAddress(), *service, QStringLiteral("Activate"),
-              {QStringLiteral("1200"), QStringLiteral("14")});
+    EXPECT_EQ(gdbusCall(session->busAddress(), *service,
+                        QStringLiteral("org.kde.StatusNotifierItem.Activate"),
+                        {QStringLiteral("1200"), QStringLiteral("14")}),
+              QStringLiteral("()"));
     std::optional<QRect> panel;
     ASSERT_TRUE(processEventsUntil(
         [&] { return (panel = session->visibleWindow(QStringLiteral("Tallyglass"))).has_value(); },
