@@ -1,18 +1,25 @@
+#include "platform/single_instance.h"
 #include "source_registry.h"
 #include "tallyglass_app.h"
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tallyglass"));
     QApplication::setApplicationName(QStringLiteral("Tallyglass"));
     // A tray utility: closing a window must never end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second start only brings the running program's panel forward.
+    tallyglass::SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+
     tallyglass::TallyglassApp app(tallyglass::defaultSources(),
                                   std::make_shared<tallyglass::SystemClock>(),
                                   tallyglass::createStatusItem());
+    QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
+                     &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();
 }

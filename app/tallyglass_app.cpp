@@ -10,8 +10,7 @@
 namespace tallyglass {
 namespace {
 
-QIcon trayIcon()
-{
+QIcon trayIcon() {
     const QColor tint = trayTint(QGuiApplication::palette().color(QPalette::Window));
     QIcon icon;
     for (qreal ratio : {1.0, 2.0, 3.0})
@@ -24,20 +23,27 @@ QIcon trayIcon()
 TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
                              std::unique_ptr<StatusItem> statusItem, QObject* parent)
     : QObject(parent)
-    , m_model(std::make_unique<UsageModel>(std::move(sources), std::move(clock)))
+    , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
     , m_icon(trayIcon())
-{
+    , m_panel(std::make_unique<PanelHost>(*m_model, clock, createLoginItem())) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
     qGuiApp->installEventFilter(this);
     updateStatusItem();
+
+    connect(m_statusItem.get(), &StatusItem::activated, m_panel.get(), &PanelHost::toggleNear);
+    // Checked from the event loop, a few times, before falling back to a window.
+    constexpr int checkEveryMs = 250;
+    m_trayChecksLeft = trayWaitMs / checkEveryMs;
+    m_trayCheck.setInterval(checkEveryMs);
+    connect(&m_trayCheck, &QTimer::timeout, this, &TallyglassApp::checkTrayShown);
+    m_trayCheck.start();
 }
 
 TallyglassApp::~TallyglassApp() = default;
 
-bool TallyglassApp::eventFilter(QObject* watched, QEvent* event)
-{
+bool TallyglassApp::eventFilter(QObject* watched, QEvent* event) {
     // A switch between light and dark changes the palette; the icon's tint follows it.
     if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange) {
         m_icon = trayIcon();
@@ -46,8 +52,22 @@ bool TallyglassApp::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void TallyglassApp::updateStatusItem()
-{
+void TallyglassApp::showPanelWindow() {
+    m_panel->showWindow();
+}
+
+void TallyglassApp::checkTrayShown() {
+    if (m_statusItem->isShown()) {
+        m_trayCheck.stop();
+        return;
+    }
+    if (--m_trayChecksLeft > 0)
+        return;
+    m_trayCheck.stop();
+    m_panel->showWindow();
+}
+
+void TallyglassApp::updateStatusItem() {
     std::optional<QString> summary;
     if (auto text = m_model->menuBarSummary())
         summary = QString::fromStdString(*text);
