@@ -2,7 +2,8 @@
 
 namespace tallyglass {
 
-SourceTable defaultSources() {
+SourceTable defaultSources()
+{
     SourceTable sources;
     return sources;
 }
