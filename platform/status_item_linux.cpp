@@ -4,7 +4,8 @@
 
 namespace tallyglass {
 
-std::unique_ptr<StatusItem> createStatusItem() {
+std::unique_ptr<StatusItem> createStatusItem()
+{
     return std::make_unique<TrayStatusItem>();
 }
 
