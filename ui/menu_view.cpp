@@ -92,7 +92,15 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
                         &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged})
         connect(&m_model, signal, this, &MenuView::modelChanged);
 
+    m_rebuildSoon.setSingleShot(true);
+    m_rebuildSoon.setInterval(0);
+    connect(&m_rebuildSoon, &QTimer::timeout, this, [this] {
+        if (m_stale && isVisible())
+            rebuild();
+    });
+
     m_built = true;
+    restyle();
     rebuild();
 }
 
@@ -142,7 +150,6 @@ QWidget* MenuView::buildFooter() {
 }
 
 void MenuView::rebuild() {
-    restyle();
     updateHeader();
     m_sourceSwitch->setCurrent(m_model.activeKind());
     QWidget* fresh = buildDataArea();
@@ -152,6 +159,8 @@ void MenuView::rebuild() {
     // A child added to a widget already on screen stays hidden until told otherwise.
     m_dataArea->show();
     fitHeight();
+    m_builtAt = m_clock->now();
+    m_stale = false;
 }
 
 void MenuView::updateHeader() {
@@ -277,14 +286,18 @@ void MenuView::setFramed(bool framed) {
 }
 
 void MenuView::modelChanged() {
-    // While off screen there is nobody to show it to; coming on screen rebuilds anyway.
+    m_stale = true;
+    // One publication announces three properties; they are read together, once, as soon as
+    // control returns to the event loop. Off screen nobody sees it: coming on screen catches up.
     if (isVisible())
-        rebuild();
+        m_rebuildSoon.start();
 }
 
 void MenuView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    rebuild();
+    // Relative times count whole seconds at the finest: within one second nothing would change.
+    if (m_stale || m_clock->now() - m_builtAt >= 1)
+        rebuild();
     m_model.refresh();
 }
 
@@ -292,8 +305,10 @@ void MenuView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     const auto type = event->type();
     if (m_built && (type == QEvent::PaletteChange || type == QEvent::FontChange ||
-                    type == QEvent::StyleChange))
+                    type == QEvent::StyleChange)) {
+        restyle();
         rebuild();
+    }
 }
 
 void MenuView::paintEvent(QPaintEvent* event) {

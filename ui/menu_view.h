@@ -4,6 +4,7 @@
 #include "core/usage_model.h"
 #include "platform/login_item.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -21,7 +22,7 @@ class SourceSwitch;
 
 // The panel: header, source switch, one row per window or the reason there is none, and the
 // footer with launch at login, Refresh and Quit. It holds no usage data; it rebuilds from the
-// model at every announcement while on screen, and each time it comes on screen.
+// model after every announcement while on screen, and each time it comes on screen.
 class MenuView final : public QWidget {
     Q_OBJECT
 
@@ -31,6 +32,9 @@ public:
 
     // Reads the model afresh and rebuilds everything it shows.
     void rebuild();
+
+    // True between a model announcement and the rebuild that follows it.
+    bool rebuildPending() const { return m_rebuildSoon.isActive(); }
 
     // A hairline border, for when the panel floats without a window frame.
     void setFramed(bool framed);
@@ -67,6 +71,10 @@ private:
     QPushButton* m_quit = nullptr;
     bool m_framed = false;
     bool m_built = false;
+    // Set by every model announcement, cleared by every rebuild.
+    bool m_stale = false;
+    QTimer m_rebuildSoon;
+    double m_builtAt = 0;
 };
 
 // "pro" → "Pro", "PLUS" → "Plus": the first letter of each word upper case, the rest lower.

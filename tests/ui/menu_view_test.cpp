@@ -60,6 +60,11 @@ protected:
         const int before = published;
         model->refresh();
         ASSERT_TRUE(processEventsUntil([&] { return published > before; }));
+        settle();
+    }
+
+    void settle() {
+        ASSERT_TRUE(processEventsUntil([&] { return !view->rebuildPending(); }));
     }
 
     template <typename T = QLabel> T* find(const char* name) const {
@@ -156,6 +161,7 @@ TEST_F(MenuViewTest, PickingASegmentSwitchesOnlyToTheOtherSource) {
     codex->hold();
     sourceSwitch->segment(SourceKind::codex)->click();
     EXPECT_EQ(model->activeKind(), SourceKind::codex);
+    settle();
     EXPECT_TRUE(sourceSwitch->segment(SourceKind::codex)->isChecked());
     // The previous figures are gone at once; the empty state shows until Codex answers.
     EXPECT_NE(find<QWidget>("emptyState"), nullptr);
