@@ -6,8 +6,7 @@
 #include <iostream>
 
 // Prints what Tallyglass would show, as JSON; reads only.
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const auto sources = tallyglass::defaultSources();
     // Invalid UTF-8 from a source file is replaced rather than aborting the dump.

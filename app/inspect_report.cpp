@@ -5,8 +5,7 @@
 namespace tallyglass {
 namespace {
 
-nlohmann::ordered_json windowJson(const UsageWindow& window)
-{
+nlohmann::ordered_json windowJson(const UsageWindow& window) {
     nlohmann::ordered_json out = nlohmann::ordered_json::object();
     if (window.usedPercentage)
         out["used_percentage"] = *window.usedPercentage;
@@ -19,8 +18,7 @@ nlohmann::ordered_json windowJson(const UsageWindow& window)
 
 } // namespace
 
-nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot)
-{
+nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot) {
     nlohmann::ordered_json out;
     out["updated_at"] = snapshot.updatedAt;
     if (snapshot.model)
@@ -33,8 +31,7 @@ nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot)
     return out;
 }
 
-nlohmann::ordered_json inspectReport(const SourceTable& sources)
-{
+nlohmann::ordered_json inspectReport(const SourceTable& sources) {
     nlohmann::ordered_json report;
     report["sources"] = nlohmann::ordered_json::array();
     for (const auto& [kind, actor] : sources) {
@@ -46,8 +43,9 @@ nlohmann::ordered_json inspectReport(const SourceTable& sources)
             entry["snapshot"] = snapshotJson(*snapshot);
             auto& labeled = entry["labeled_windows"] = nlohmann::ordered_json::array();
             for (const LabeledWindow& window : labeledWindows(*snapshot))
-                labeled.push_back(
-                    {{"key", window.key}, {"label", window.label}, {"window", windowJson(window.window)}});
+                labeled.push_back({{"key", window.key},
+                                   {"label", window.label},
+                                   {"window", windowJson(window.window)}});
             if (auto summary = menuBarSummary(snapshot))
                 entry["summary"] = *summary;
         }

@@ -2,8 +2,7 @@
 
 namespace tallyglass {
 
-SourceTable defaultSources()
-{
+SourceTable defaultSources() {
     SourceTable sources;
     return sources;
 }

@@ -4,8 +4,7 @@
 
 namespace tallyglass {
 
-double SystemClock::now() const
-{
+double SystemClock::now() const {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }

@@ -5,8 +5,7 @@
 
 namespace tallyglass {
 
-std::optional<std::int64_t> roundHalfAwayFromZero(double value)
-{
+std::optional<std::int64_t> roundHalfAwayFromZero(double value) {
     const double rounded = std::round(value);
     // 2^63 is exactly representable; anything at or beyond it (or NaN) would overflow.
     constexpr double limit = 9223372036854775808.0;
@@ -15,8 +14,7 @@ std::optional<std::int64_t> roundHalfAwayFromZero(double value)
     return static_cast<std::int64_t>(rounded);
 }
 
-std::string percentFigure(double percentage)
-{
+std::string percentFigure(double percentage) {
     std::int64_t whole = 0;
     if (auto rounded = roundHalfAwayFromZero(percentage))
         whole = *rounded;

@@ -32,13 +32,11 @@ public:
     bool start_array(std::size_t) { return onValue(Container{false}); }
     bool end_object() { return pop(); }
     bool end_array() { return pop(); }
-    bool key(std::string& name)
-    {
+    bool key(std::string& name) {
         m_stack.back().key = std::move(name);
         return true;
     }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&)
-    {
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
         return false;
     }
 
@@ -52,19 +50,16 @@ private:
         std::string key;
     };
 
-    bool pop()
-    {
+    bool pop() {
         m_stack.pop_back();
         return true;
     }
-    bool push(Kind kind, UsageWindow* window = nullptr)
-    {
+    bool push(Kind kind, UsageWindow* window = nullptr) {
         m_stack.push_back(Frame{kind, window, {}});
         return true;
     }
     // Containers that are not looked into are still walked, as frames that ignore everything.
-    bool skip(const Value& value)
-    {
+    bool skip(const Value& value) {
         return std::holds_alternative<Container>(value) ? push(Kind::Skip) : true;
     }
 
@@ -84,8 +79,7 @@ private:
     bool m_legacyInvalid = false;
 };
 
-bool SnapshotHandler::onValue(Value value)
-{
+bool SnapshotHandler::onValue(Value value) {
     if (!m_started) {
         m_started = true;
         const auto* container = std::get_if<Container>(&value);
@@ -106,8 +100,7 @@ bool SnapshotHandler::onValue(Value value)
     return skip(value);
 }
 
-bool SnapshotHandler::onTopMember(const std::string& key, Value& value)
-{
+bool SnapshotHandler::onTopMember(const std::string& key, Value& value) {
     const bool isNull = std::holds_alternative<Null>(value);
     const auto* container = std::get_if<Container>(&value);
     if (key == "updated_at") {
@@ -153,8 +146,7 @@ bool SnapshotHandler::onTopMember(const std::string& key, Value& value)
     return skip(value);
 }
 
-bool SnapshotHandler::onWindowsMember(const std::string& key, const Value& value)
-{
+bool SnapshotHandler::onWindowsMember(const std::string& key, const Value& value) {
     const auto* container = std::get_if<Container>(&value);
     if (!container || !container->isObject)
         return false;
@@ -163,8 +155,7 @@ bool SnapshotHandler::onWindowsMember(const std::string& key, const Value& value
     return push(Kind::Window, &window);
 }
 
-bool SnapshotHandler::onWindowMember(Frame& frame, const Value& value)
-{
+bool SnapshotHandler::onWindowMember(Frame& frame, const Value& value) {
     std::optional<double>* field = nullptr;
     if (frame.key == "used_percentage")
         field = &frame.window->usedPercentage;
@@ -188,8 +179,7 @@ bool SnapshotHandler::onWindowMember(Frame& frame, const Value& value)
     return skip(value);
 }
 
-std::optional<UsageSnapshot> SnapshotHandler::result()
-{
+std::optional<UsageSnapshot> SnapshotHandler::result() {
     if (!m_updatedAt)
         return std::nullopt;
     UsageSnapshot snapshot;
@@ -207,8 +197,7 @@ std::optional<UsageSnapshot> SnapshotHandler::result()
 
 } // namespace
 
-std::optional<UsageSnapshot> decodeSnapshot(std::string_view bytes)
-{
+std::optional<UsageSnapshot> decodeSnapshot(std::string_view bytes) {
     SnapshotHandler handler;
     if (!Json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &handler))
         return std::nullopt;

@@ -2,13 +2,11 @@
 
 namespace tallyglass {
 
-std::string_view rawValue(SourceKind kind)
-{
+std::string_view rawValue(SourceKind kind) {
     return kind == SourceKind::codex ? "codex" : "claude";
 }
 
-std::optional<SourceKind> sourceKindFromRaw(std::string_view raw)
-{
+std::optional<SourceKind> sourceKindFromRaw(std::string_view raw) {
     for (SourceKind kind : allSourceKinds) {
         if (rawValue(kind) == raw)
             return kind;

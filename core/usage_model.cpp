@@ -10,8 +10,24 @@ namespace {
 
 constexpr auto activeSourceKey = "activeSource";
 
-QSettings userDefaults()
-{
+// Delivers a source's answer to the main thread through the event loop, also when the future
+// has already finished: a load never publishes from inside the call that started it.
+template <typename T, typename F> void whenReady(QFuture<T> future, QObject* context, F callback) {
+    QPointer<QObject> guard(context);
+    if constexpr (std::is_void_v<T>) {
+        future.then(QtFuture::Launch::Sync, [guard, callback] {
+            QMetaObject::invokeMethod(guard, callback, Qt::QueuedConnection);
+        });
+    } else {
+        future.then(QtFuture::Launch::Sync, [guard, callback](T value) {
+            QMetaObject::invokeMethod(
+                guard, [callback, value = std::move(value)] { callback(value); },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+QSettings userDefaults() {
     return QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
 }
 
@@ -21,8 +37,7 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
-    , m_sources(std::move(sources))
-{
+    , m_sources(std::move(sources)) {
     const QString stored = userDefaults().value(activeSourceKey).toString();
     m_activeKind = stored == QLatin1String("codex") ? SourceKind::codex : SourceKind::claude;
     prepareAndRefresh();
@@ -35,28 +50,23 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
 
 UsageModel::~UsageModel() = default;
 
-bool UsageModel::isStale() const
-{
+bool UsageModel::isStale() const {
     return m_snapshot && m_clock->now() - m_snapshot->updatedAt > staleAfterSeconds;
 }
 
-std::optional<std::string> UsageModel::menuBarSummary() const
-{
+std::optional<std::string> UsageModel::menuBarSummary() const {
     return tallyglass::menuBarSummary(m_snapshot);
 }
 
-void UsageModel::refresh()
-{
+void UsageModel::refresh() {
     startLoad(false);
 }
 
-void UsageModel::prepareAndRefresh()
-{
+void UsageModel::prepareAndRefresh() {
     startLoad(true);
 }
 
-void UsageModel::selectSource(SourceKind kind)
-{
+void UsageModel::selectSource(SourceKind kind) {
     if (kind == m_activeKind)
         return;
     m_activeKind = kind;
@@ -69,8 +79,7 @@ void UsageModel::selectSource(SourceKind kind)
     prepareAndRefresh();
 }
 
-void UsageModel::startLoad(bool withPrepare)
-{
+void UsageModel::startLoad(bool withPrepare) {
     const SourceKind kind = m_activeKind;
     const auto found = m_sources.find(kind);
     if (found == m_sources.end())
@@ -83,32 +92,24 @@ void UsageModel::startLoad(bool withPrepare)
         performLoad(kind, job);
         return;
     }
-    QPointer<UsageModel> self(this);
-    found->second->prepare().then(this, [self, kind, job] {
-        if (self)
-            self->performLoad(kind, job);
-    });
+    whenReady(found->second->prepare(), this, [this, kind, job] { performLoad(kind, job); });
 }
 
-void UsageModel::performLoad(SourceKind kind, std::shared_ptr<LoadJob> job)
-{
-    // Continuations hold only a weak reference to the model and look the source up again:
-    // sources live exactly as long as the model and are released on the main thread.
-    QPointer<UsageModel> self(this);
-    m_sources.at(kind)->loadSnapshot().then(this, [self, kind, job](std::optional<UsageSnapshot> r) {
-        if (!self)
-            return;
-        self->m_sources.at(kind)->isAvailable().then(
-            self.data(), [self, kind, job, r = std::move(r)](bool available) mutable {
-                if (!self || job->cancelled || self->m_activeKind != kind)
-                    return;
-                self->publish(std::move(r), available);
-            });
-    });
+void UsageModel::performLoad(SourceKind kind, std::shared_ptr<LoadJob> job) {
+    // Callbacks run on the main thread and only while the model exists; they look the source
+    // up again rather than holding it, so sources are always released on the main thread.
+    whenReady(m_sources.at(kind)->loadSnapshot(), this,
+              [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
+                  whenReady(m_sources.at(kind)->isAvailable(), this,
+                            [this, kind, job, snapshot](bool available) {
+                                if (job->cancelled || m_activeKind != kind)
+                                    return;
+                                publish(snapshot, available);
+                            });
+              });
 }
 
-void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available)
-{
+void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) {
     m_snapshot = std::move(snapshot);
     emit snapshotChanged();
     m_sourceAvailable = available;

@@ -11,8 +11,7 @@
 namespace tallyglass {
 namespace {
 
-int rank(std::string_view key)
-{
+int rank(std::string_view key) {
     const auto& order = windowOrder();
     const auto found = std::find(order.begin(), order.end(), key);
     return found == order.end() ? static_cast<int>(order.size())
@@ -21,8 +20,7 @@ int rank(std::string_view key)
 
 // Keys compare by Unicode scalar values after canonical normalisation; byte order of UTF-8
 // is scalar order, so normalising to NFD and comparing bytes is enough.
-std::string canonicalKey(std::string_view key)
-{
+std::string canonicalKey(std::string_view key) {
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     if (U_FAILURE(status))
@@ -37,8 +35,7 @@ std::string canonicalKey(std::string_view key)
     return out;
 }
 
-std::string capitalisedWords(std::string text)
-{
+std::string capitalisedWords(std::string text) {
     std::replace(text.begin(), text.end(), '_', ' ');
     icu::UnicodeString words = icu::UnicodeString::fromUTF8(text);
     words.toTitle(nullptr, icu::Locale::getRoot());
@@ -49,8 +46,7 @@ std::string capitalisedWords(std::string text)
 
 } // namespace
 
-const std::map<std::string, std::string, std::less<>>& windowLabels()
-{
+const std::map<std::string, std::string, std::less<>>& windowLabels() {
     static const std::map<std::string, std::string, std::less<>> labels{
         {"five_hour", "Current session (5h)"},
         {"seven_day", "Weekly limit (7d)"},
@@ -60,14 +56,12 @@ const std::map<std::string, std::string, std::less<>>& windowLabels()
     return labels;
 }
 
-const std::vector<std::string>& windowOrder()
-{
+const std::vector<std::string>& windowOrder() {
     static const std::vector<std::string> order{"five_hour", "seven_day"};
     return order;
 }
 
-std::optional<std::string> durationText(double minutes)
-{
+std::optional<std::string> durationText(double minutes) {
     const auto whole = roundHalfAwayFromZero(minutes);
     if (!whole || *whole < 1)
         return std::nullopt;
@@ -78,8 +72,7 @@ std::optional<std::string> durationText(double minutes)
     return std::to_string(*whole) + "m";
 }
 
-std::string windowLabel(std::string_view key, std::optional<double> windowMinutes)
-{
+std::string windowLabel(std::string_view key, std::optional<double> windowMinutes) {
     if (windowMinutes && (key == "five_hour" || key == "seven_day")) {
         if (auto duration = durationText(*windowMinutes)) {
             const char* prefix = key == "five_hour" ? "Current session (" : "Weekly limit (";
@@ -92,8 +85,7 @@ std::string windowLabel(std::string_view key, std::optional<double> windowMinute
     return capitalisedWords(std::string(key));
 }
 
-std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot)
-{
+std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {
     struct Entry {
         int rank;
         std::string sortKey;
@@ -104,7 +96,10 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot)
     entries.reserve(snapshot.windows.size());
     for (const auto& [key, window] : snapshot.windows) {
         const int keyRank = rank(key);
-        entries.push_back({keyRank, keyRank < static_cast<int>(windowOrder().size()) ? std::string() : canonicalKey(key), &key, &window});
+        entries.push_back(
+            {keyRank,
+             keyRank < static_cast<int>(windowOrder().size()) ? std::string() : canonicalKey(key),
+             &key, &window});
     }
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return a.rank != b.rank ? a.rank < b.rank : a.sortKey < b.sortKey;
@@ -112,13 +107,12 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot)
     std::vector<LabeledWindow> result;
     result.reserve(entries.size());
     for (const Entry& entry : entries)
-        result.push_back({*entry.key, windowLabel(*entry.key, entry.window->windowMinutes),
-                          *entry.window});
+        result.push_back(
+            {*entry.key, windowLabel(*entry.key, entry.window->windowMinutes), *entry.window});
     return result;
 }
 
-std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot)
-{
+std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot) {
     if (!snapshot)
         return std::nullopt;
     const auto windows = labeledWindows(*snapshot);

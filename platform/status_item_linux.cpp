@@ -4,8 +4,7 @@
 
 namespace tallyglass {
 
-std::unique_ptr<StatusItem> createStatusItem()
-{
+std::unique_ptr<StatusItem> createStatusItem() {
     return std::make_unique<TrayStatusItem>();
 }
 

@@ -10,18 +10,15 @@ namespace tallyglass {
 namespace {
 
 // The geometry is given with y upwards; the painter has y downwards.
-QRectF flipped(qreal x, qreal y, qreal width, qreal height)
-{
+QRectF flipped(qreal x, qreal y, qreal width, qreal height) {
     return QRectF(x, menuBarIconSize.height() - y - height, width, height);
 }
 
-QPointF flipped(qreal x, qreal y)
-{
+QPointF flipped(qreal x, qreal y) {
     return QPointF(x, menuBarIconSize.height() - y);
 }
 
-QImage renderTemplate(qreal devicePixelRatio)
-{
+QImage renderTemplate(qreal devicePixelRatio) {
     const QSize pixels(static_cast<int>(std::ceil(menuBarIconSize.width() * devicePixelRatio)),
                        static_cast<int>(std::ceil(menuBarIconSize.height() * devicePixelRatio)));
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -34,8 +31,7 @@ QImage renderTemplate(qreal devicePixelRatio)
 
 } // namespace
 
-bool drawMenuBarIcon(QPainter* painter)
-{
+bool drawMenuBarIcon(QPainter* painter) {
     if (!painter || !painter->isActive())
         return false;
     painter->save();
@@ -59,8 +55,7 @@ bool drawMenuBarIcon(QPainter* painter)
     return true;
 }
 
-QImage menuBarIcon(qreal devicePixelRatio)
-{
+QImage menuBarIcon(qreal devicePixelRatio) {
     static const std::array<QImage, 3> shared{renderTemplate(1), renderTemplate(2),
                                               renderTemplate(3)};
     for (const QImage& image : shared) {
@@ -70,8 +65,7 @@ QImage menuBarIcon(qreal devicePixelRatio)
     return renderTemplate(devicePixelRatio);
 }
 
-QPixmap tintedMenuBarIcon(qreal devicePixelRatio, const QColor& tint)
-{
+QPixmap tintedMenuBarIcon(qreal devicePixelRatio, const QColor& tint) {
     QImage image = menuBarIcon(devicePixelRatio);
     image.detach();
     QPainter painter(&image);

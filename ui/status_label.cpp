@@ -11,8 +11,7 @@
 namespace tallyglass {
 
 QImage renderStatusLabel(const std::optional<QString>& summary, qreal devicePixelRatio,
-                         const QColor& tint, const QFont& font)
-{
+                         const QColor& tint, const QFont& font) {
     const QFontMetricsF metrics(font);
     const qreal textWidth = summary ? metrics.horizontalAdvance(*summary) : 0.0;
     const qreal width =
@@ -38,8 +37,7 @@ QImage renderStatusLabel(const std::optional<QString>& summary, qreal devicePixe
     return image;
 }
 
-QColor trayTint(const QColor& trayBackground)
-{
+QColor trayTint(const QColor& trayBackground) {
     return trayBackground.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
 }
 

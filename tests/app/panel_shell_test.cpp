@@ -1,6 +1,7 @@
 #include "app/tallyglass_app.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
+#include "support/fake_status_item.h"
 #include "support/temp_home.h"
 #include "ui/menu_view.h"
 
@@ -12,28 +13,16 @@
 namespace tallyglass {
 namespace {
 
-// A tray item that a test shows or hides and clicks.
-class ScriptedStatusItem final : public StatusItem {
-public:
-    explicit ScriptedStatusItem(bool shown)
-        : m_shown(shown) {}
-    bool isShown() const override { return m_shown; }
-    void setContent(const QIcon&, const std::optional<QString>&) override {}
-    void click(std::optional<QPoint> at) { emit activated(at); }
-
-private:
-    bool m_shown;
-};
-
 struct Shell {
     explicit Shell(bool trayShown) {
-        auto item = std::make_unique<ScriptedStatusItem>(trayShown);
+        auto item = std::make_unique<testing::FakeStatusItem>();
+        item->shown = trayShown;
         tray = item.get();
         app = std::make_unique<TallyglassApp>(SourceTable{}, std::make_shared<testing::FakeClock>(),
                                               std::move(item));
     }
     testing::TempHome home;
-    ScriptedStatusItem* tray = nullptr;
+    testing::FakeStatusItem* tray = nullptr;
     std::unique_ptr<TallyglassApp> app;
 };
 

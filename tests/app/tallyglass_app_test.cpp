@@ -1,1 +1,73 @@
+#include "app/inspect_report.h"
+#include "app/tallyglass_app.h"
+#include "support/event_loop.h"
+#include "support/fake_clock.h"
+#include "support/fake_source.h"
+#include "support/fake_status_item.h"
+#include "support/temp_home.h"
+
 #include <gtest/gtest.h>
+
+using namespace tallyglass;
+using namespace tallyglass::testing;
+
+namespace {
+
+UsageSnapshot reading() {
+    return UsageSnapshot{1'800'000'000.0,
+                         "Opus 4.7",
+                         "pro",
+                         {{"seven_day", {17.4, 1'800'300'000.0, 10080.0}},
+                          {"five_hour", {42.0, std::nullopt, 300.0}}}};
+}
+
+TEST(TallyglassApp, StatusItemFollowsEveryPublishedReading) {
+    TempHome home;
+    auto state = std::make_shared<FakeSource::State>();
+    state->setResult(reading());
+    SourceTable sources{
+        {SourceKind::claude, std::make_shared<SourceActor>(std::make_unique<FakeSource>(state))}};
+    auto item = std::make_unique<FakeStatusItem>();
+    FakeStatusItem* tray = item.get();
+    TallyglassApp app(std::move(sources), std::make_shared<FakeClock>(), std::move(item));
+
+    // Before the first load: the icon alone.
+    ASSERT_EQ(tray->summaries.size(), 1u);
+    EXPECT_EQ(tray->summaries.back(), std::nullopt);
+    EXPECT_FALSE(tray->icon.isNull());
+
+    ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.size() > 1; }));
+    EXPECT_EQ(tray->summaries.back(), QStringLiteral("42% \u00B7 17%"));
+
+    state->setResult(std::nullopt);
+    app.model().refresh();
+    ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.back() == std::nullopt; }));
+}
+
+TEST(InspectReport, LoadsWithoutPreparingAndOmitsAbsentFields) {
+    auto state = std::make_shared<FakeSource::State>();
+    state->setResult(reading(), false);
+    auto empty = std::make_shared<FakeSource::State>();
+    empty->setResult(std::nullopt, true);
+    SourceTable sources{
+        {SourceKind::claude, std::make_shared<SourceActor>(std::make_unique<FakeSource>(state))},
+        {SourceKind::codex, std::make_shared<SourceActor>(std::make_unique<FakeSource>(empty))}};
+
+    const auto report = inspectReport(sources);
+    EXPECT_EQ(state->count("prepare"), 0u);
+    const auto& claude = report["sources"][0];
+    EXPECT_EQ(claude["kind"], "claude");
+    EXPECT_EQ(claude["available"], false);
+    EXPECT_EQ(claude["summary"], "42% \u00B7 17%");
+    EXPECT_EQ(claude["snapshot"]["plan_type"], "pro");
+    EXPECT_FALSE(claude["snapshot"]["windows"]["five_hour"].contains("resets_at"));
+    EXPECT_EQ(claude["labeled_windows"][0]["label"], "Current session (5h)");
+    EXPECT_EQ(claude["labeled_windows"][1]["key"], "seven_day");
+
+    const auto& codex = report["sources"][1];
+    EXPECT_EQ(codex["available"], true);
+    EXPECT_FALSE(codex.contains("snapshot"));
+    EXPECT_FALSE(codex.contains("summary"));
+}
+
+} // namespace

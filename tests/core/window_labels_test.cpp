@@ -1,1 +1,124 @@
+#include "core/rounding.h"
+#include "core/window_labels.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace tallyglass;
+
+namespace {
+
+UsageSnapshot snapshotWith(std::map<std::string, UsageWindow> windows) {
+    return UsageSnapshot{1'800'000'000.0, std::nullopt, std::nullopt, std::move(windows)};
+}
+
+std::vector<std::string> keysOf(const std::vector<LabeledWindow>& windows) {
+    std::vector<std::string> keys;
+    for (const auto& window : windows)
+        keys.push_back(window.key);
+    return keys;
+}
+
+TEST(DurationText, RoundsThenPicksTheLargestWholeUnit) {
+    const std::pair<double, std::optional<std::string>> cases[] = {
+        {300, "5h"},           {7 * 1440, "7d"},
+        {1440, "1d"},          {1500, "25h"},
+        {90, "90m"},           {0.4, std::nullopt},
+        {0.5, "1m"},           {59.5, "1h"},
+        {-30, std::nullopt},   {2880.4, "2d"},
+        {1e300, std::nullopt}, {-1e300, std::nullopt},
+        {1e19, std::nullopt},  {std::numeric_limits<double>::infinity(), std::nullopt}};
+    for (const auto& [minutes, expected] : cases)
+        EXPECT_EQ(durationText(minutes), expected) << minutes;
+}
+
+TEST(WindowLabel, KnownKeysLengthsAndGenericKeys) {
+    struct Case {
+        const char* key;
+        std::optional<double> minutes;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"five_hour", 300, "Current session (5h)"},
+        {"five_hour", 240, "Current session (4h)"},
+        {"five_hour", std::nullopt, "Current session (5h)"},
+        {"five_hour", 0.3, "Current session (5h)"},
+        {"seven_day", 90, "Weekly limit (90m)"},
+        {"seven_day", 10080, "Weekly limit (7d)"},
+        {"seven_day_opus", 10080, "Weekly Opus limit"},
+        {"seven_day_sonnet", std::nullopt, "Weekly Sonnet limit"},
+        {"seven_day_extra", 60, "Seven Day Extra"},
+        {"SEVEN_DAY_EXTRA", std::nullopt, "Seven Day Extra"},
+        {"x", std::nullopt, "X"},
+        {"five_hour", 1e300, "Current session (5h)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(windowLabel(c.key, c.minutes), c.label) << c.key;
+}
+
+TEST(LabeledWindows, FixedOrderThenCanonicalTextOrder) {
+    const UsageWindow w;
+    auto snapshot = snapshotWith({{"seven_day_sonnet", w},
+                                  {"seven_day", w},
+                                  {"five_hour", w},
+                                  {"seven_day_opus", w},
+                                  {"Zeta", w},
+                                  {"alpha", w}});
+    EXPECT_EQ(keysOf(labeledWindows(snapshot)),
+              (std::vector<std::string>{"five_hour", "seven_day", "Zeta", "alpha", "seven_day_opus",
+                                        "seven_day_sonnet"}));
+
+    // "é" precomposed and decomposed are the same text once normalised, so both sort before
+    // "f" and the precomposed byte order (0xC3 > 'f') does not decide.
+    auto accented = snapshotWith({{"f", w},
+                                  {"\xC3\xA9z", w},
+                                  {"e\xCC\x81"
+                                   "a",
+                                   w}});
+    EXPECT_EQ(keysOf(labeledWindows(accented)), (std::vector<std::string>{"e\xCC\x81"
+                                                                          "a",
+                                                                          "\xC3\xA9z", "f"}));
+    EXPECT_TRUE(labeledWindows(snapshotWith({})).empty());
+}
+
+TEST(MenuBarSummary, FirstTwoWindowsInDisplayOrder) {
+    auto pct = [](std::optional<double> p) { return UsageWindow{p, std::nullopt, std::nullopt}; };
+    struct Case {
+        const char* why;
+        std::map<std::string, UsageWindow> windows;
+        std::optional<std::string> summary;
+    };
+    const Case cases[] = {
+        {"both main windows", {{"seven_day", pct(17.4)}, {"five_hour", pct(42)}}, "42% \u00B7 17%"},
+        {"weekly then opus", {{"seven_day_opus", pct(3)}, {"seven_day", pct(17)}}, "17% \u00B7 3%"},
+        {"only five hour", {{"five_hour", pct(42)}}, "42%"},
+        {"first without figure",
+         {{"five_hour", pct({})}, {"seven_day", pct(17)}, {"x", pct(5)}},
+         "17%"},
+        {"halves away from zero",
+         {{"five_hour", pct(99.5)}, {"seven_day", pct(-2.5)}},
+         "100% \u00B7 -3%"},
+        {"over a hundred", {{"five_hour", pct(120)}}, "120%"},
+        {"no figures", {{"five_hour", pct({})}, {"seven_day", pct({})}}, std::nullopt},
+        {"no windows", {}, std::nullopt},
+        {"huge values stay defined",
+         {{"five_hour", pct(1e300)}, {"seven_day", pct(-1e300)}},
+         "9223372036854775807% \u00B7 -9223372036854775808%"},
+        {"1e19", {{"five_hour", pct(1e19)}}, "9223372036854775807%"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(menuBarSummary(snapshotWith(c.windows)), c.summary) << c.why;
+    EXPECT_EQ(menuBarSummary(std::nullopt), std::nullopt);
+}
+
+TEST(Rounding, BoundariesOfSixtyFourBits) {
+    EXPECT_EQ(roundHalfAwayFromZero(0.5), 1);
+    EXPECT_EQ(roundHalfAwayFromZero(-0.5), -1);
+    EXPECT_EQ(roundHalfAwayFromZero(-9223372036854775808.0),
+              std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(roundHalfAwayFromZero(9223372036854775808.0), std::nullopt);
+    EXPECT_EQ(roundHalfAwayFromZero(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
+}
+
+} // namespace

@@ -6,8 +6,7 @@
 
 namespace tallyglass::testing {
 
-bool processEventsUntil(const std::function<bool()>& condition, int timeoutMs)
-{
+bool processEventsUntil(const std::function<bool()>& condition, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!condition()) {
         if (deadline.hasExpired())
@@ -18,8 +17,7 @@ bool processEventsUntil(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
-void processEventsFor(int milliseconds)
-{
+void processEventsFor(int milliseconds) {
     processEventsUntil([] { return false; }, milliseconds);
 }
 

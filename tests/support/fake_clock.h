@@ -9,9 +9,7 @@ namespace tallyglass::testing {
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(double now = 1'800'000'000.0)
-        : m_now(now)
-    {
-    }
+        : m_now(now) {}
     double now() const override { return m_now.load(); }
     void set(double now) { m_now.store(now); }
     void advance(double seconds) { m_now.store(m_now.load() + seconds); }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace tallyglass::testing {
 
@@ -10,32 +11,34 @@ TempHome::TempHome()
     : m_oldHome(qgetenv("HOME"))
     , m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
     , m_oldCodexHome(qgetenv("CODEX_HOME"))
-    , m_hadCodexHome(qEnvironmentVariableIsSet("CODEX_HOME"))
-{
+    , m_hadCodexHome(qEnvironmentVariableIsSet("CODEX_HOME")) {
+    const QString config = m_dir.filePath(QStringLiteral(".config"));
     qputenv("HOME", m_dir.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral(".config")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
     qunsetenv("CODEX_HOME");
+    // QSettings reads XDG_CONFIG_HOME once per process; point it at this home explicitly.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
 }
 
-TempHome::~TempHome()
-{
+TempHome::~TempHome() {
     qputenv("HOME", m_oldHome);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromLocal8Bit(m_oldConfig));
     if (m_hadCodexHome)
         qputenv("CODEX_HOME", m_oldCodexHome);
     else
         qunsetenv("CODEX_HOME");
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -1,0 +1,30 @@
+# Installs the Debian packages that are missing, once, through sudo when not root.
+# Usage: ensure_packages NAME...
+
+ensure_packages() {
+    local missing=()
+    local name
+    for name in "$@"; do
+        dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$name")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "Missing packages (${missing[*]}) and no sudo to install them." >&2; return 1; }
+        sudo=(sudo)
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building the app needs.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev nlohmann-json3-dev libicu-dev
+                duktape-dev fonts-dejavu-core)
+
+# What the tests, benchmarks and fuzzers need on top.
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+               xvfb xauth trayer xdotool dbus dbus-x11 libglib2.0-bin x11-utils imagemagick
+               libxcb1-dev bc)

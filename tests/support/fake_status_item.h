@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/status_item.h"
+
+#include <vector>
+
+namespace tallyglass::testing {
+
+// Records what the shell asks the tray to show.
+class FakeStatusItem final : public StatusItem {
+    Q_OBJECT
+
+public:
+    bool shown = true;
+    std::vector<std::optional<QString>> summaries;
+    QIcon icon;
+
+    bool isShown() const override { return shown; }
+    void setContent(const QIcon& newIcon, const std::optional<QString>& summary) override {
+        icon = newIcon;
+        summaries.push_back(summary);
+    }
+    void click(std::optional<QPoint> position = std::nullopt) { emit activated(position); }
+};
+
+} // namespace tallyglass::testing
