@@ -54,7 +54,7 @@ TEST(PanelShell, SecondStartLeavesAndTheFirstKeepsRunning) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const QString program = QStringLiteral(TALLYGLASS_BINARY_DIR "/app/tallyglass");
+    const QString program = QStringLiteral(TALLYGLASS_PROGRAM);
 
     QProcess first;
     first.setProcessEnvironment(environment);
