@@ -99,9 +99,7 @@ TEST_F(MenuViewTest, RowsFollowDisplayOrderAndTheUpdatedLineFollows) {
               QStringLiteral("Weekly limit (7d)"));
     EXPECT_EQ(text("updatedLine"), QStringLiteral("Updated 3 minutes ago"));
     EXPECT_EQ(find<QWidget>("emptyState"), nullptr);
-}
 
-TEST_F(MenuViewTest, EmptyWindowMapShowsOnlyTheUpdatedBlock) {
     publish(snapshotWith({}));
     EXPECT_TRUE(find<QWidget>("dataArea")->findChildren<UsageRow*>().isEmpty());
     EXPECT_NE(find("updatedLine"), nullptr);
