@@ -12,13 +12,44 @@ using Json = nlohmann::json;
 
 struct LatestEvent {
     double timestamp;
+    std::string stamp; // the text, kept when it is in Codex's usual form
     Json limits;
 };
+
+// How Codex begins every line: {"timestamp":"2025-12-08T16:20:44.907Z", in UTC.
+constexpr std::string_view stampPrefix = "{\"timestamp\":\"";
+constexpr std::string_view usualStampShape = "dddd-dd-ddTdd:dd:dd.dddZ";
 
 bool contains(std::string_view line, std::string_view marker) {
     // glibc's memmem is several times faster than string_view::find here, because the
     // marker's first character, a quote, occurs everywhere in JSON.
     return memmem(line.data(), line.size(), marker.data(), marker.size()) != nullptr;
+}
+
+bool hasUsualStampShape(std::string_view stamp) {
+    if (stamp.size() != usualStampShape.size())
+        return false;
+    for (std::size_t i = 0; i < stamp.size(); ++i)
+        if (usualStampShape[i] == 'd' ? stamp[i] < '0' || stamp[i] > '9'
+                                      : stamp[i] != usualStampShape[i])
+            return false;
+    return true;
+}
+
+// Whether the line's event, if it is one, cannot be later than the best event so far, judged
+// from the text alone: stamps of the usual form sort as their instants do. The line must
+// start with its stamp, hold no backslash (so no key hides behind an escape) and name
+// "timestamp" only once (so no duplicate member replaces the first).
+bool stampedBefore(std::string_view line, std::string_view bestStamp) {
+    if (bestStamp.empty() || !line.starts_with(stampPrefix))
+        return false;
+    const std::string_view stamp = line.substr(stampPrefix.size(), usualStampShape.size());
+    const std::size_t quote = stampPrefix.size() + usualStampShape.size();
+    if (line.size() <= quote || line[quote] != '"' || !hasUsualStampShape(stamp) ||
+        !(stamp < bestStamp))
+        return false;
+    return std::memchr(line.data(), '\\', line.size()) == nullptr &&
+           !contains(line.substr(2), "\"timestamp\"");
 }
 
 // Which part of a record a JSON value is. Everything a rollout line holds besides these few
@@ -123,7 +154,10 @@ std::optional<LatestEvent> rateLimitEvent(Json& record, Json& payload) {
     const auto timestamp = parseTimestamp(stamp->get_ref<const std::string&>());
     if (!timestamp)
         return std::nullopt;
-    return LatestEvent{*timestamp, std::move(*limits)};
+    std::string text = stamp->get<std::string>();
+    if (!hasUsualStampShape(text))
+        text.clear();
+    return LatestEvent{*timestamp, std::move(text), std::move(*limits)};
 }
 
 std::optional<UsageSnapshot> snapshotFromEvent(const LatestEvent& event,
@@ -161,14 +195,19 @@ std::optional<UsageWindow> parseWindow(const Json* value, double eventTime) {
 }
 
 std::optional<UsageSnapshot> parseRolloutLines(std::span<const std::string_view> lines) {
+    // Scanned from the end, where the latest event and model usually stand: earlier events are
+    // then passed over by their stamps' text, and context lines once a model is known. Taking
+    // an event on an equal time keeps the earliest of equal events, and the first model found
+    // is the file's last, just as a forward scan would have it.
     std::optional<std::string> model;
     std::optional<LatestEvent> best;
-    for (const std::string_view line : lines) {
-        const bool isEvent = contains(line, rolloutEventMarker);
-        const bool isContext = contains(line, rolloutContextMarker);
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        const bool isEvent =
+            contains(*line, rolloutEventMarker) && !(best && stampedBefore(*line, best->stamp));
+        const bool isContext = !model && contains(*line, rolloutContextMarker);
         if (!isEvent && !isContext)
             continue;
-        Json record = parseRecord(line);
+        Json record = parseRecord(*line);
         if (!record.is_object())
             continue;
         const auto payload = record.find("payload");
@@ -180,7 +219,7 @@ std::optional<UsageSnapshot> parseRolloutLines(std::span<const std::string_view>
         if (!isEvent)
             continue;
         auto event = rateLimitEvent(record, *payload);
-        if (event && (!best || event->timestamp > best->timestamp))
+        if (event && (!best || event->timestamp >= best->timestamp))
             best = std::move(event);
     }
     if (!best)

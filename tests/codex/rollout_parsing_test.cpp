@@ -83,6 +83,20 @@ TEST(RolloutParsing, TakesTheLatestTimestampAndTheFirstOfEqualOnes) {
     EXPECT_EQ(percent(parse({at("2025-01-01T00:00:03Z", 3), at("2025-01-01T00:00:02Z", 2)})), 3);
     EXPECT_EQ(percent(parse({at("2025-01-01T00:00:02Z", 2), at("2025-01-01T02:00:01+02:00", 9)})),
               2);
+    // Codex's own stamps, which are compared as text where that is sound.
+    EXPECT_EQ(
+        percent(parse({at("2025-01-01T00:00:01.000Z", 1), at("2025-01-01T00:00:01.000Z", 2)})), 1);
+    EXPECT_EQ(
+        percent(parse({at("2025-01-01T00:00:03.000Z", 3), at("2025-01-01T00:00:02.000Z", 2)})), 3);
+    EXPECT_EQ(
+        percent(parse({at("2025-01-01T00:00:02.000Z", 2), at("2025-01-01T00:00:03.000Z", 3)})), 3);
+    // A later duplicate member, plain or escaped, is the one that counts.
+    for (const char* key : {"timestamp", "\\u0074imestamp"}) {
+        std::string doubled = at("2025-01-01T00:00:01.000Z", 7);
+        doubled.insert(doubled.size() - 1,
+                       std::string(",\"") + key + "\":\"2025-01-01T00:00:09.000Z\"");
+        EXPECT_EQ(percent(parse({doubled, at("2025-01-01T00:00:05.000Z", 5)})), 7) << key;
+    }
     // A latest event whose windows are unusable spoils the file; the earlier one is not used.
     EXPECT_FALSE(parse({at("2025-01-01T00:00:01Z", 1),
                         event("2025-01-01T00:00:02Z", R"({"primary":{"window_minutes":300}})")}));
