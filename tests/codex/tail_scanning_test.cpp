@@ -72,6 +72,31 @@ TEST(TailReading, ReplacesInvalidUtf8) {
     EXPECT_EQ(tailLines(path, 100).front(), "x\xC3\xA9");
 }
 
+TEST(TailScanning, ReadsRecordedLogsOfOlderAndNewerCodexVersions) {
+    const auto data = [](const char* name) {
+        return QStringLiteral(TALLYGLASS_TEST_DATA "/codex/") + name;
+    };
+    const auto older = scan(data("rollout-older.jsonl"));
+    ASSERT_TRUE(older);
+    EXPECT_EQ(*older, (UsageSnapshot{1757836982.118,
+                                     "gpt-5",
+                                     std::nullopt,
+                                     {{"five_hour", {6.0, 1757836982.118 + 13511, 299.0}},
+                                      {"seven_day", {41.5, 1757836982.118 + 302211, 10079.0}}}}));
+    const auto newest = scan(data("rollout-newest.jsonl"));
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(*newest, (UsageSnapshot{1768904109.907,
+                                      "gpt-5.2-codex",
+                                      "pro",
+                                      {{"five_hour", {2.0, 1768922109.0, 300.0}},
+                                       {"seven_day", {11.0, 1769418000.0, 10080.0}}}}));
+    const auto current = scan(data("rollout-current.jsonl"));
+    ASSERT_TRUE(current);
+    EXPECT_EQ(current->model, "gpt-5.1-codex");
+    EXPECT_EQ(current->planType, "plus");
+    EXPECT_EQ(current->windows.size(), 2u);
+}
+
 TEST(TailScanning, ReadsASmallFileWholeAndGrowsTheTailForAnOldEvent) {
     testing::TempHome home;
     RolloutWriter small;
