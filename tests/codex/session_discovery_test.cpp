@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstring>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -17,19 +18,18 @@
 namespace tallyglass {
 namespace {
 
-std::vector<std::string> relativePaths(const std::vector<Candidate>& candidates,
-                                       const QString& root) {
-    std::vector<std::string> paths;
-    for (const Candidate& candidate : candidates)
-        paths.push_back(candidate.path().substr(QFile::encodeName(root).size() + 1));
-    return paths;
+std::vector<QString> paths(const QString& codexHome) {
+    std::vector<QString> found;
+    for (const Candidate& candidate : findCandidates(codexHome))
+        found.push_back(QFile::decodeName(candidate.path().c_str()).mid(codexHome.size() + 1));
+    return found;
 }
 
 TEST(CodexHome, ComesFromTheEnvironmentOrTheHomeFolder) {
     testing::TempHome home;
     const QString cwd = QDir::currentPath();
-    const std::pair<std::optional<QString>, QString> cases[] = {
-        {std::nullopt, home.path() + "/.codex"},
+    const std::pair<const char*, QString> cases[] = {
+        {nullptr, home.path() + "/.codex"},
         {"", home.path() + "/.codex"},
         {"~/alt", home.path() + "/alt"},
         {"~", home.path()},
@@ -39,11 +39,8 @@ TEST(CodexHome, ComesFromTheEnvironmentOrTheHomeFolder) {
         {"~no-such-user-here/x", cwd + "/~no-such-user-here/x"},
     };
     for (const auto& [value, expected] : cases) {
-        if (value)
-            qputenv("CODEX_HOME", value->toUtf8());
-        else
-            qunsetenv("CODEX_HOME");
-        EXPECT_EQ(codexHome(), expected) << value.value_or("(unset)").toStdString();
+        value ? qputenv("CODEX_HOME", value) : qunsetenv("CODEX_HOME");
+        EXPECT_EQ(codexHome(), expected) << (value ? value : "(unset)");
     }
 }
 
@@ -51,39 +48,36 @@ TEST(SessionDiscovery, FindsOnlyVisibleRegularJsonlFiles) {
     testing::TempHome home;
     testing::CodexHomeBuilder codex(home.filePath(".codex"));
     const QString day = "sessions/2025/12/08/";
-    for (const char* name : {"good.jsonl", ".x.jsonl", ".hidden/a.jsonl", "notes.txt", "a.JSONL",
-                             "b.jsonl/inner.jsonl", "old.jsonl.zst", "jsonl"})
+    for (const QString& name :
+         QStringList{"good.jsonl", ".x.jsonl", ".hidden/a.jsonl", "notes.txt", "a.JSONL",
+                     "b.jsonl/inner.jsonl", "old.jsonl.zst", "jsonl"})
         ASSERT_FALSE(codex.addFile(day + name, "{}\n", 1765000000).isEmpty());
-    ASSERT_FALSE(codex.addFile("elsewhere/linked.jsonl", "{}\n", 1765000000).isEmpty());
-    ASSERT_FALSE(codex.addFile("elsewhere-archive/old.jsonl", "{}\n", 1765000000).isEmpty());
+    codex.addFile("elsewhere/linked.jsonl", "{}\n", 1765000000);
+    codex.addFile("moved-archive/old.jsonl", "{}\n", 1765000000);
     const auto at = [&codex](const QString& relative) {
         return QFile::encodeName(codex.root() + '/' + relative);
     };
-    ASSERT_EQ(::symlink(at("elsewhere").constData(), at(day + "linked-folder").constData()), 0);
-    ASSERT_EQ(::symlink(at(day + "good.jsonl").constData(), at(day + "link.jsonl").constData()), 0);
-    ASSERT_EQ(::symlink("..", at(day + "loop").constData()), 0);
-    ASSERT_EQ(::mkfifo(at(day + "fifo.jsonl").constData(), 0600), 0);
+    ASSERT_EQ(::symlink(at("elsewhere"), at(day + "linked-folder")), 0);
+    ASSERT_EQ(::symlink(at(day + "good.jsonl"), at(day + "link.jsonl")), 0);
+    ASSERT_EQ(::symlink("..", at(day + "loop")), 0);
+    ASSERT_EQ(::mkfifo(at(day + "fifo.jsonl"), 0600), 0);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, at(day + "s.jsonl").constData(), sizeof address.sun_path - 1);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, at(day + "s.jsonl"), sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     // The two top folders themselves may be links, as when a user moves the archive.
-    ASSERT_EQ(::symlink(at("elsewhere-archive").constData(), at("archived_sessions").constData()),
-              0);
+    ASSERT_EQ(::symlink(at("moved-archive"), at("archived_sessions")), 0);
 
-    std::vector<std::string> found = relativePaths(findCandidates(codex.root()), codex.root());
+    std::vector<QString> found = paths(codex.root());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"archived_sessions/old.jsonl",
-                                               "sessions/2025/12/08/b.jsonl/inner.jsonl",
-                                               "sessions/2025/12/08/good.jsonl"}));
+    EXPECT_EQ(found, (std::vector<QString>{"archived_sessions/old.jsonl",
+                                           day + "b.jsonl/inner.jsonl", day + "good.jsonl"}));
     ::close(sock);
 
     // An unreadable folder is passed over (root reads it anyway); the rest is still found.
-    ASSERT_EQ(::chmod(at("sessions/2025/12/08/b.jsonl").constData(), 0), 0);
-    found = relativePaths(findCandidates(codex.root()), codex.root());
-    EXPECT_EQ(found.size(), ::geteuid() == 0 ? 3u : 2u);
-    EXPECT_TRUE(findCandidates(home.filePath("missing")).empty());
+    ASSERT_EQ(::chmod(at(day + "b.jsonl"), 0), 0);
+    EXPECT_EQ(paths(codex.root()).size(), ::geteuid() == 0 ? 3u : 2u);
+    EXPECT_TRUE(paths(home.filePath("missing")).empty());
 }
 
 TEST(SessionDiscovery, OrdersNewestFirstWithSessionsBeforeTheArchiveOnTies) {
@@ -96,10 +90,11 @@ TEST(SessionDiscovery, OrdersNewestFirstWithSessionsBeforeTheArchiveOnTies) {
     ASSERT_TRUE(testing::setModificationTime(newer, 1765000500, 1)); // a nanosecond later
 
     const std::vector<Candidate> found = findCandidates(codex.root());
-    std::vector<QString> order;
-    for (const Candidate& candidate : found)
-        order.push_back(QFile::decodeName(candidate.path().c_str()));
-    EXPECT_EQ(order, (std::vector<QString>{newer, tied, archived, older}));
+    const auto relative = [&codex](const QString& path) {
+        return path.mid(codex.root().size() + 1);
+    };
+    EXPECT_EQ(paths(codex.root()), (std::vector<QString>{relative(newer), relative(tied),
+                                                         relative(archived), relative(older)}));
     EXPECT_EQ(found[0].key.modified.time_since_epoch().count(), 1765000500'000000001);
     EXPECT_EQ(found[0].key.size, 3u);
 }

@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <optional>
 #include <random>
 #include <string>
 
@@ -16,18 +15,17 @@ using OrderedJson = nlohmann::ordered_json;
 // "2025-12-08T16:20:44.907Z": UTC with three fractional digits, as Codex stamps its lines.
 std::string codexTimestamp(double seconds);
 
-// A current "rate_limits" object: percentages, window lengths of five hours and a week,
-// absolute reset times an hour and three days after eventTime, credits and a plan.
+// A current "rate_limits" object: the two percentages, windows of five hours and a week
+// resetting an hour and three days after eventTime, credits and the plan "plus".
 OrderedJson rateLimits(double primaryPercent, double secondaryPercent, double eventTime);
 
-// One whole "token_count" event line (no line feed) with token totals, for the given
-// "rate_limits" value (which may be anything, even null).
+// One "token_count" event line, without line feed, carrying the given "rate_limits" value.
 std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limits);
 
-// Writes a session log line by line in Codex's format, with realistic sizes: a long
-// "session_meta" first line, "turn_context" lines naming the model, reasoning with several KB
-// of encrypted content, tool outputs up to about 10 KB and "token_count" events. Deterministic
-// for a given seed. Every appended line ends with a line feed.
+// Writes a session log in Codex's format with realistic sizes: a long "session_meta" first
+// line, "turn_context" lines naming the model, reasoning with KBs of encrypted content, tool
+// outputs up to about 10 KB, and "token_count" events. Deterministic for a seed; every line
+// ends with a line feed; each line advances the writer's clock by 0.5 to 4.5 seconds.
 class RolloutWriter {
 public:
     explicit RolloutWriter(double startTime = 1765209600.0, std::uint32_t seed = 1);
@@ -37,45 +35,34 @@ public:
     RolloutWriter& userMessage(std::size_t bytes = 300);
     RolloutWriter& reasoning(std::size_t encryptedBytes);
     RolloutWriter& toolCall(std::size_t outputBytes);
-    RolloutWriter& assistantMessage(std::size_t bytes = 600);
-    RolloutWriter& compacted(std::size_t bytes = 3'000);
-    // An event stamped with the writer's clock, with the writer's current percentages.
+    // An event at the writer's clock; its percentages creep up from one event to the next.
     RolloutWriter& tokenCount();
     RolloutWriter& tokenCount(const std::string& timestamp, const OrderedJson& limits);
-    RolloutWriter& line(const std::string& raw);
 
-    // Whole user turns until the log holds at least totalBytes: a turn context, a request,
-    // then model requests each ending in a token_count event about every eventSpacing bytes.
-    // With withEvents false the same traffic is written without any event.
+    // Whole turns until the log holds totalBytes: a context, a request, model requests of
+    // reasoning and a tool call each ending in an event about every eventSpacing bytes, an
+    // answer, now and then a compaction. Without events when withEvents is false.
     RolloutWriter& turnsUntil(std::size_t totalBytes, std::size_t eventSpacing = 4'096,
                               bool withEvents = true);
 
-    // The percentages of the next events; they creep up by themselves with each one.
-    void setPercentages(double primary, double secondary);
     double clock() const { return m_clock; }
-    std::string eventTimestampNow() const { return codexTimestamp(m_clock); }
-
     const std::string& text() const { return m_text; }
     std::size_t size() const { return m_text.size(); }
 
 private:
-    std::string stamp();
-    void append(const OrderedJson& record);
-    void modelRequest(std::size_t bytes, bool withEvent);
+    void append(const std::string& type, const OrderedJson& payload, bool advance = true);
     std::string words(std::size_t bytes);
     std::string encrypted(std::size_t bytes);
-    std::string callId();
 
     std::string m_text;
     double m_clock;
     std::mt19937 m_random;
     double m_primary = 3.0;
     double m_secondary = 21.0;
-    std::uint64_t m_totalTokens = 0;
 };
 
-// Lays out a Codex home: dated folders sessions/YYYY/MM/DD with files named
-// rollout-YYYY-MM-DDThh-mm-ss-<uuid>.jsonl after their start (UTC), and a flat
+// Lays out a Codex home: dated folders sessions/YYYY/MM/DD holding
+// rollout-YYYY-MM-DDThh-mm-ss-<uuid>.jsonl named after the session's start (UTC), and a flat
 // archived_sessions/. Every file gets the modification time it is given.
 class CodexHomeBuilder {
 public:
@@ -85,15 +72,14 @@ public:
 
     QString addSession(double startTime, const std::string& content, std::int64_t modified);
     QString addArchived(double startTime, const std::string& content, std::int64_t modified);
-    // Any file under the home, for the odd cases.
     QString addFile(const QString& relative, const std::string& content, std::int64_t modified);
 
-    // count small but complete sessions (meta, context, a request, an event) spread evenly
-    // over days dated folders, starting at firstDay; modification times all differ.
+    // count small but complete sessions (meta, context, request, reasoning, event) spread
+    // evenly over days dated folders from firstDay on.
     void addManySessions(int count, int days, std::int64_t firstDay);
 
 private:
-    static QString rolloutName(double startTime, std::uint32_t serial);
+    QString rolloutName(double startTime);
 
     QString m_root;
     std::uint32_t m_serial = 0;
