@@ -4,11 +4,14 @@
 #include "session_discovery.h"
 
 #include <optional>
+#include <vector>
 
 namespace tallyglass {
 
-// Codex's limits, from the rate-limit events in its session logs. Remembers the newest log's
-// identity and the reading it gave, so a refresh that finds that log unchanged opens no file.
+// Codex's limits, from the rate-limit events in its session logs. Remembers the identity of
+// the logs it read and the reading they gave, so a refresh that finds them unchanged opens no
+// file. All of them, not only the newest: a log stamped in the future (a clock set wrong for a
+// while) would otherwise stay newest and freeze the reading while Codex writes elsewhere.
 // Used only from its executor (see SourceActor), so the cache needs no lock.
 class CodexUsageSource final : public UsageSource {
 public:
@@ -21,7 +24,10 @@ public:
     void prepare() override {}
 
 private:
-    std::optional<CacheKey> m_cacheKey;
+    bool unchanged(const std::vector<Candidate>& candidates) const;
+
+    // The newest first; empty before the first load and after one that found no log.
+    std::vector<CacheKey> m_cacheKeys;
     std::optional<UsageSnapshot> m_cached;
 };
 

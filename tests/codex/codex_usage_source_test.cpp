@@ -112,5 +112,20 @@ TEST(CodexUsageSource, AnUnchangedNewestFileMeansNoFileIsRead) {
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 33);
 }
 
+TEST(CodexUsageSource, ALogStampedInTheFutureDoesNotFreezeTheReading) {
+    testing::TempHome home;
+    testing::CodexHomeBuilder codex(home.filePath(".codex"));
+    codex.addSession(day, session(day + 100, 11), day + 30 * 86400);
+    const QString current = codex.addSession(day, session(day + 200, 22), day + 1000);
+    CodexUsageSource source;
+    ASSERT_EQ(fiveHour(source.loadSnapshot()), 22);
+    const std::string later = testing::tokenCountLine(testing::codexTimestamp(day + 300),
+                                                      testing::rateLimits(44, 50, day + 300));
+    ASSERT_TRUE(testing::writeFile(current, testing::readFile(current) +
+                                                QByteArray::fromStdString(later + '\n')));
+    ASSERT_TRUE(testing::setModificationTime(current, day + 2000));
+    EXPECT_EQ(fiveHour(source.loadSnapshot()), 44);
+}
+
 } // namespace
 } // namespace tallyglass
