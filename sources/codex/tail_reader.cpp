@@ -57,23 +57,33 @@ std::string_view withoutFirstLine(std::string_view bytes) {
 }
 
 // Replaces every ill-formed sequence with U+FFFD, one per maximal subpart as ICU reads them.
+// Well-formed runs are copied whole; ASCII bytes need no decoding.
 std::unique_ptr<char[]> repairUtf8(std::string_view bytes, std::size_t& size) {
     auto text = std::make_unique_for_overwrite<char[]>(bytes.size() * 3);
     const auto* source = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const auto length = static_cast<std::int32_t>(bytes.size());
     std::size_t written = 0;
+    std::int32_t run = 0;
+    const auto copyRun = [&](std::int32_t end) {
+        std::memcpy(text.get() + written, source + run, std::size_t(end - run));
+        written += std::size_t(end - run);
+    };
     for (std::int32_t at = 0; at < length;) {
+        if (source[at] < 0x80) {
+            ++at;
+            continue;
+        }
         const std::int32_t start = at;
         UChar32 c = 0;
         U8_NEXT(source, at, length, c);
-        if (c < 0) {
-            std::memcpy(text.get() + written, "\xEF\xBF\xBD", 3);
-            written += 3;
-        } else {
-            std::memcpy(text.get() + written, source + start, std::size_t(at - start));
-            written += std::size_t(at - start);
-        }
+        if (c >= 0)
+            continue;
+        copyRun(start);
+        std::memcpy(text.get() + written, "\xEF\xBF\xBD", 3);
+        written += 3;
+        run = at;
     }
+    copyRun(length);
     size = written;
     return text;
 }
