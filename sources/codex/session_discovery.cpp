@@ -36,7 +36,7 @@ public:
         : m_found(found) {}
 
     void walkRoot(std::string path) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return;
         m_path = std::move(path);
@@ -79,7 +79,8 @@ void SessionWalker::visit(int parent, const dirent& entry, int depth) {
     if (type == DT_REG && wanted) {
         addFile(name, status);
     } else if (type == DT_DIR && depth < deepestFolder) {
-        const int child = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int child =
+            ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (child < 0)
             return;
         const std::size_t base = m_path.size();

@@ -61,19 +61,19 @@ std::string_view withoutFirstLine(std::string_view bytes) {
 std::unique_ptr<char[]> repairUtf8(std::string_view bytes, std::size_t& size) {
     auto text = std::make_unique_for_overwrite<char[]>(bytes.size() * 3);
     const auto* source = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int32_t>(bytes.size());
+    const auto length = static_cast<std::int64_t>(bytes.size());
     std::size_t written = 0;
-    std::int32_t run = 0;
-    const auto copyRun = [&](std::int32_t end) {
+    std::int64_t run = 0;
+    const auto copyRun = [&](std::int64_t end) {
         std::memcpy(text.get() + written, source + run, std::size_t(end - run));
         written += std::size_t(end - run);
     };
-    for (std::int32_t at = 0; at < length;) {
+    for (std::int64_t at = 0; at < length;) {
         if (source[at] < 0x80) {
             ++at;
             continue;
         }
-        const std::int32_t start = at;
+        const std::int64_t start = at;
         UChar32 c = 0;
         U8_NEXT(source, at, length, c);
         if (c >= 0)
