@@ -3,6 +3,7 @@
 
 #include <QByteArrayView>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,22 +27,25 @@ const std::string& scratchPath() {
 
 } // namespace
 
-// The first byte picks a sparse hole of 0 to 7 MiB before the data, the second how often the
-// rest is repeated (1 to 32 times), so tails start at every kind of place: inside a hole,
-// inside a line or a character, before or after the only event.
+// Two header bytes lay the file out as [hole][data][filler]: the first byte's low three bits
+// give a sparse hole of 0 to 7 MiB, the second a filler of plain lines that leaves n * 64 bytes
+// of the data in the first tail (none without it), so tails start at every kind of place:
+// inside the hole, inside a line or a character of the data, before or after its events.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
-    const off_t hole = off_t(data[0] % 8) << 20;
-    const int repeats = 1 + data[1] % 32;
+    const off_t hole = off_t(data[0] & 7) << 20;
+    const std::size_t filler = data[1] == 0 ? 0 : tallyglass::firstTailLength - data[1] * 64u;
     const std::string& path = scratchPath();
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return 0;
     if (hole > 0 && ::ftruncate(::fileno(file), hole) == 0)
         std::fseek(file, hole, SEEK_SET);
-    for (int i = 0; i < repeats; ++i)
-        std::fwrite(data + 2, 1, size - 2, file);
+    std::fwrite(data + 2, 1, size - 2, file);
+    static const std::string fillerLine = std::string(63, 'x') + '\n';
+    for (std::size_t written = 0; written < filler; written += fillerLine.size())
+        std::fwrite(fillerLine.data(), 1, std::min(fillerLine.size(), filler - written), file);
     std::fclose(file);
     tallyglass::Candidate candidate;
     candidate.key.path = path;

@@ -56,16 +56,20 @@ std::string_view withoutFirstLine(std::string_view bytes) {
     return end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
 }
 
-// Replaces every ill-formed sequence with U+FFFD, one per maximal subpart as ICU reads them.
-// Well-formed runs are copied whole; ASCII bytes need no decoding.
-std::unique_ptr<char[]> repairUtf8(std::string_view bytes, std::size_t& size) {
-    auto text = std::make_unique_for_overwrite<char[]>(bytes.size() * 3);
-    const auto* source = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto length = static_cast<std::int64_t>(bytes.size());
+bool isValidUtf8(std::string_view text) {
+    return QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8();
+}
+
+// Writes the line to out with every ill-formed sequence replaced by U+FFFD, one per maximal
+// subpart as ICU reads them; well-formed runs are copied whole. Returns the bytes written,
+// at most three per byte read.
+std::size_t repairUtf8(std::string_view line, char* out) {
+    const auto* source = reinterpret_cast<const std::uint8_t*>(line.data());
+    const auto length = static_cast<std::int64_t>(line.size());
     std::size_t written = 0;
     std::int64_t run = 0;
     const auto copyRun = [&](std::int64_t end) {
-        std::memcpy(text.get() + written, source + run, std::size_t(end - run));
+        std::memcpy(out + written, source + run, std::size_t(end - run));
         written += std::size_t(end - run);
     };
     for (std::int64_t at = 0; at < length;) {
@@ -79,13 +83,12 @@ std::unique_ptr<char[]> repairUtf8(std::string_view bytes, std::size_t& size) {
         if (c >= 0)
             continue;
         copyRun(start);
-        std::memcpy(text.get() + written, "\xEF\xBF\xBD", 3);
+        std::memcpy(out + written, "\xEF\xBF\xBD", 3);
         written += 3;
         run = at;
     }
     copyRun(length);
-    size = written;
-    return text;
+    return written;
 }
 
 } // namespace
@@ -95,11 +98,6 @@ TailLines::TailLines(std::unique_ptr<char[]> bytes, std::size_t size, bool start
     std::string_view text(m_text.get(), size);
     if (startsInsideFile)
         text = withoutFirstLine(text);
-    if (!QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8()) {
-        std::size_t repairedSize = 0;
-        m_text = repairUtf8(text, repairedSize);
-        text = std::string_view(m_text.get(), repairedSize);
-    }
     for (std::size_t at = 0; at < text.size();) {
         const auto* feed =
             static_cast<const char*>(std::memchr(text.data() + at, '\n', text.size() - at));
@@ -107,6 +105,27 @@ TailLines::TailLines(std::unique_ptr<char[]> bytes, std::size_t size, bool start
         if (end > at)
             m_lines.emplace_back(text.data() + at, end - at);
         at = end + 1;
+    }
+    if (!isValidUtf8(text))
+        repairLines();
+}
+
+// Only the lines that need it are decoded byte by byte, into a second buffer.
+void TailLines::repairLines() {
+    std::size_t brokenBytes = 0;
+    std::vector<std::size_t> broken;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (!isValidUtf8(m_lines[i])) {
+            broken.push_back(i);
+            brokenBytes += m_lines[i].size();
+        }
+    }
+    m_repaired = std::make_unique_for_overwrite<char[]>(brokenBytes * 3);
+    std::size_t used = 0;
+    for (const std::size_t i : broken) {
+        char* out = m_repaired.get() + used;
+        used += repairUtf8(m_lines[i], out);
+        m_lines[i] = std::string_view(out, std::size_t(m_repaired.get() + used - out));
     }
 }
 

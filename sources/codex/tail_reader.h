@@ -8,8 +8,9 @@
 
 namespace tallyglass {
 
-// The non-empty lines of the end of a file, as views into one buffer this object owns, so
-// lines are never copied one by one. Moving keeps the views valid; copying is not offered.
+// The non-empty lines of the end of a file, as views into the buffer this object owns, so
+// lines are never copied one by one; only lines that needed repair live in a second buffer.
+// Moving keeps the views valid; copying is not offered.
 class TailLines {
 public:
     TailLines() = default;
@@ -23,7 +24,10 @@ public:
     const std::vector<std::string_view>& lines() const { return m_lines; }
 
 private:
+    void repairLines();
+
     std::unique_ptr<char[]> m_text;
+    std::unique_ptr<char[]> m_repaired; // lines that were not well-formed UTF-8
     std::vector<std::string_view> m_lines;
 };
 

@@ -83,7 +83,8 @@ TEST(RolloutParsing, TakesTheLatestTimestampAndTheFirstOfEqualOnes) {
 
 TEST(RolloutParsing, SkipsLinesThatAreNotUsableEvents) {
     const std::string usable =
-        R"({"timestamp":"2025-01-01T00:00:05Z","payload":{"type":"token_count","rate_limits":{"primary":{"used_percent":9}}}})";
+        R"({"timestamp":"2025-01-01T00:00:05Z","payload":)"
+        R"({"type":"token_count","rate_limits":{"primary":{"used_percent":9}}}})";
     const std::pair<std::string, std::string> spoilers[] = {
         {R"("type":"token_count")", R"("type":"agent_message","text":"\"token_count\"")"},
         {R"({"primary":{"used_percent":9}})", "null"},
