@@ -20,6 +20,7 @@ const std::string& scratchPath() {
         if (fd < 0)
             std::abort();
         ::close(fd);
+        std::atexit([] { ::unlink(scratchPath().c_str()); });
         return std::string(name);
     }();
     return path;
