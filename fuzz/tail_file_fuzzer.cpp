@@ -12,18 +12,21 @@
 
 namespace {
 
-// One scratch file per process, rewritten for every input.
-const std::string& scratchPath() {
-    static const std::string path = [] {
-        char name[] = "/tmp/tail_file_fuzzer-XXXXXX";
-        const int fd = ::mkstemp(name);
+// One scratch file per process, rewritten for every input and removed at exit. The name
+// lives in a plain array, which no destructor takes away before the exit handler runs.
+char scratchName[] = "/tmp/tail_file_fuzzer-XXXXXX";
+
+const char* scratchPath() {
+    static const bool created = [] {
+        const int fd = ::mkstemp(scratchName);
         if (fd < 0)
             std::abort();
         ::close(fd);
-        std::atexit([] { ::unlink(scratchPath().c_str()); });
-        return std::string(name);
+        std::atexit([] { ::unlink(scratchName); });
+        return true;
     }();
-    return path;
+    (void)created;
+    return scratchName;
 }
 
 } // namespace
@@ -37,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const off_t hole = off_t(data[0] & 7) << 20;
     const std::size_t filler = data[1] == 0 ? 0 : tallyglass::firstTailLength - data[1] * 64u;
-    const std::string& path = scratchPath();
+    const std::string path = scratchPath();
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return 0;
