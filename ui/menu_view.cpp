@@ -18,9 +18,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
 namespace tallyglass {
 namespace {
 
@@ -52,13 +49,6 @@ QString qtText(const std::string& text) {
 }
 
 } // namespace
-
-QString capitalisedWords(const QString& text) {
-    icu::UnicodeString words(reinterpret_cast<const UChar*>(text.utf16()),
-                             static_cast<int32_t>(text.size()));
-    words.toTitle(nullptr, icu::Locale::getRoot());
-    return QString(reinterpret_cast<const QChar*>(words.getBuffer()), words.length());
-}
 
 MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
                    std::shared_ptr<LoginItem> loginItem, QWidget* parent)
@@ -167,7 +157,7 @@ void MenuView::updateHeader() {
     const auto& snapshot = m_model.snapshot();
     const bool hasPlan = snapshot && snapshot->planType && !snapshot->planType->empty();
     const bool hasModel = snapshot && snapshot->model && !snapshot->model->empty();
-    m_planBadge->setText(hasPlan ? capitalisedWords(qtText(*snapshot->planType)) : QString());
+    m_planBadge->setText(hasPlan ? qtText(capitalisedWords(*snapshot->planType)) : QString());
     m_planBadge->setVisible(hasPlan);
     m_modelName->setText(hasModel ? qtText(*snapshot->model) : QString());
     m_modelName->setVisible(hasModel);

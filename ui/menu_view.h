@@ -77,7 +77,4 @@ private:
     double m_builtAt = 0;
 };
 
-// "pro" → "Pro", "PLUS" → "Plus": the first letter of each word upper case, the rest lower.
-QString capitalisedWords(const QString& text);
-
 } // namespace tallyglass
