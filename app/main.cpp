@@ -1,4 +1,5 @@
 #include "platform/desktop_entry.h"
+#include "platform/single_instance.h"
 #include "source_registry.h"
 #include "tallyglass_app.h"
 
@@ -13,8 +14,15 @@ int main(int argc, char* argv[]) {
     // A tray utility: closing a window must never end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second start only brings the running program's panel forward.
+    tallyglass::SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+
     tallyglass::TallyglassApp app(tallyglass::defaultSources(),
                                   std::make_shared<tallyglass::SystemClock>(),
                                   tallyglass::createStatusItem());
+    QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
+                     &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();
 }

@@ -21,14 +21,23 @@ QIcon iconFor(const StatusItem& item) {
 TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
                              std::unique_ptr<StatusItem> statusItem, QObject* parent)
     : QObject(parent)
-    , m_model(std::make_unique<UsageModel>(std::move(sources), std::move(clock)))
+    , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
-    , m_icon(iconFor(*m_statusItem)) {
+    , m_icon(iconFor(*m_statusItem))
+    , m_panel(std::make_unique<PanelHost>(*m_model, clock, createLoginItem())) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
     connect(m_statusItem.get(), &StatusItem::hostChanged, this, &TallyglassApp::retint);
     qGuiApp->installEventFilter(this);
     updateStatusItem();
+
+    connect(m_statusItem.get(), &StatusItem::activated, m_panel.get(), &PanelHost::toggleNear);
+    // Checked from the event loop, a few times, before falling back to a window.
+    constexpr int checkEveryMs = 250;
+    m_trayChecksLeft = trayWaitMs / checkEveryMs;
+    m_trayCheck.setInterval(checkEveryMs);
+    connect(&m_trayCheck, &QTimer::timeout, this, &TallyglassApp::checkTrayShown);
+    m_trayCheck.start();
 }
 
 TallyglassApp::~TallyglassApp() = default;
@@ -43,6 +52,21 @@ bool TallyglassApp::eventFilter(QObject* watched, QEvent* event) {
 void TallyglassApp::retint() {
     m_icon = iconFor(*m_statusItem);
     updateStatusItem();
+}
+
+void TallyglassApp::showPanelWindow() {
+    m_panel->showWindow();
+}
+
+void TallyglassApp::checkTrayShown() {
+    if (m_statusItem->isShown()) {
+        m_trayCheck.stop();
+        return;
+    }
+    if (--m_trayChecksLeft > 0)
+        return;
+    m_trayCheck.stop();
+    m_panel->showWindow();
 }
 
 void TallyglassApp::updateStatusItem() {

@@ -35,16 +35,16 @@ std::string canonicalKey(std::string_view key) {
     return out;
 }
 
-std::string capitalisedWords(std::string text) {
-    std::replace(text.begin(), text.end(), '_', ' ');
-    icu::UnicodeString words = icu::UnicodeString::fromUTF8(text);
+} // namespace
+
+std::string capitalisedWords(std::string_view text) {
+    icu::UnicodeString words = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     words.toTitle(nullptr, icu::Locale::getRoot());
     std::string out;
     words.toUTF8String(out);
     return out;
 }
-
-} // namespace
 
 const std::map<std::string, std::string, std::less<>>& windowLabels() {
     static const std::map<std::string, std::string, std::less<>> labels{
@@ -82,7 +82,9 @@ std::string windowLabel(std::string_view key, std::optional<double> windowMinute
     const auto& labels = windowLabels();
     if (auto found = labels.find(key); found != labels.end())
         return found->second;
-    return capitalisedWords(std::string(key));
+    std::string words(key);
+    std::replace(words.begin(), words.end(), '_', ' ');
+    return capitalisedWords(words);
 }
 
 std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {

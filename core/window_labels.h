@@ -19,6 +19,10 @@ const std::vector<std::string>& windowOrder();
 // "5h", "7d", "25h", "90m"; none for lengths that round below one minute.
 std::optional<std::string> durationText(double minutes);
 
+// The first letter of every word in upper case and the others in lower case, by the Unicode
+// rules ("pro" becomes "Pro", "PLUS" becomes "Plus").
+std::string capitalisedWords(std::string_view text);
+
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes);
 
 // One entry per window of the snapshot, in display order.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,9 @@ struct SettingsPlan {
     enum class Action {
         leaveAlone, // the helper is installed, or the file is not a JSON object we can keep
         install,
+        // Our own command whose runner is gone: only "command" is replaced, and the chained
+        // command stays where it is.
+        repoint,
     };
     Action action = Action::leaveAlone;
     // For install: the earlier, foreign command to save as the chained one, trimmed; none
@@ -24,6 +28,11 @@ struct SettingsPlan {
 // The new bytes are indented, with the keys of every object sorted and "/" written as "\/".
 // Text that is not strict JSON (comments and trailing commas included), a top level that is
 // not an object, or nesting deeper than the writer can take leaves everything alone.
-SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand);
+//
+// A command that is this helper's own, for the same script but naming a runner that
+// runnerExists says is gone (the app was moved, or the build folder it ran from deleted),
+// would leave Claude Code without a status line for good; it is repointed at helperCommand.
+SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
+                                const std::function<bool(const std::string&)>& runnerExists = {});
 
 } // namespace tallyglass

@@ -55,10 +55,18 @@ void installStatuslineHelper(const QString& claudeFolder, const QString& helperC
     const std::optional<QByteArray> settings = readSettings(settingsPath);
     if (!settings)
         return;
-    const SettingsPlan plan = planSettingsUpdate(
-        std::string_view(settings->constData(), settings->size()), helperCommand.toStdString());
+    const auto runnerExists = [](const std::string& runner) {
+        return QFileInfo(QString::fromStdString(runner)).isExecutable();
+    };
+    const SettingsPlan plan =
+        planSettingsUpdate(std::string_view(settings->constData(), settings->size()),
+                           helperCommand.toStdString(), runnerExists);
     if (plan.action == SettingsPlan::Action::leaveAlone)
         return;
+    if (plan.action == SettingsPlan::Action::repoint) {
+        writeAtomically(settingsPath, plan.settingsBytes);
+        return;
+    }
 
     const QString innerPath = folder.filePath(QStringLiteral("statusline-usage.inner"));
     if (plan.chainedCommand) {

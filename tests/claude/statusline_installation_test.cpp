@@ -166,6 +166,31 @@ TEST(StatuslineInstallation, ForeignCommandThatCannotBeSavedStaysInPlace) {
     EXPECT_EQ(settingsBytes(), settings);
 }
 
+// An earlier command of ours whose runner is gone would leave Claude Code without a status
+// line for good: it is repointed, keeping the chain and the rest of "statusLine". A runner
+// that still exists, or a command of another form, is left alone.
+TEST(StatuslineInstallation, RepointsOurCommandWhenItsRunnerIsGone) {
+    TempHome home;
+    const QString current = statuslineCommand(testRunnerPath(), statuslineScriptPath());
+    const QString gone = statuslineCommand(QStringLiteral("/gone/my build/tallyglass-jsrunner"),
+                                           statuslineScriptPath());
+    const QString living = statuslineCommand(QStringLiteral("/bin/sh"), statuslineScriptPath());
+    for (const QString& earlier : {gone, living, gone + QStringLiteral(" --x")}) {
+        const Json before = {
+            {"model", "opus"},
+            {"statusLine",
+             {{"type", "command"}, {"command", earlier.toStdString()}, {"padding", 2}}}};
+        writeFile(claudeFile("settings.json"), QByteArray::fromStdString(before.dump()));
+        writeFile(claudeFile("statusline-usage.inner"), "my-line");
+        installStatuslineHelper(claudeFolderPath(), current);
+        Json expected = before;
+        if (earlier == gone)
+            expected["statusLine"]["command"] = current.toStdString();
+        EXPECT_EQ(settingsJson(), expected) << earlier.toStdString();
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "my-line");
+    }
+}
+
 // Random settings objects: whatever they hold, every member but "statusLine" keeps its value.
 Json randomValue(std::mt19937& random, int depth) {
     const char* texts[] = {"", "a/b", "\xC3\xA9\\\"", "statusline-usage.py", "\xF0\x9F\x9A\x80 x",

@@ -1,0 +1,151 @@
+// Codex source costs, each beside its reference in the same run:
+//   unchanged refresh over 10,000 logs  vs  find <home>/sessions <home>/archived_sessions
+//                                            -name '*.jsonl' -printf '%T@ %s\n'
+//   changed load over five 8 MiB logs    vs  reading their last 4 MiB into memory
+//   worst case (three passes per log)    vs  the same reads
+// Ratios are printed after the table; run with --benchmark_repetitions=N to compare medians.
+#include "bench_ratios.h"
+
+#include "sources/codex/codex_usage_source.h"
+#include "sources/codex/tail_scanning.h"
+#include "support/codex_home_builder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace tallyglass;
+using testing::CodexHomeBuilder;
+using testing::RolloutWriter;
+
+constexpr std::int64_t firstDay = 1733011200; // 2024-12-01
+constexpr std::size_t bigLog = 8 << 20;
+
+struct Homes {
+    QTemporaryDir dir;
+    QString many = dir.filePath("many");
+    QString changed = dir.filePath("changed");
+    QString worst = dir.filePath("worst");
+};
+
+void buildBigLogs(const QString& root, bool eventsThroughout) {
+    CodexHomeBuilder codex(root);
+    for (int i = 0; i < 5; ++i) {
+        const double start = double(firstDay + 86400 * (360 + i));
+        RolloutWriter writer(start, std::uint32_t(100 + i));
+        writer.sessionMeta().turnContext();
+        if (!eventsThroughout)
+            writer.tokenCount();
+        writer.turnsUntil(bigLog, 4'096, eventsThroughout);
+        codex.addSession(start, writer.text(), std::int64_t(writer.clock()) + 1);
+    }
+    QDir().mkpath(root + "/archived_sessions");
+}
+
+const Homes& homes() {
+    static const Homes* built = [] {
+        auto* homes = new Homes;
+        CodexHomeBuilder many(homes->many);
+        many.addManySessions(10'000, 365, firstDay);
+        QDir().mkpath(homes->many + "/archived_sessions");
+        buildBigLogs(homes->changed, true);
+        buildBigLogs(homes->worst, false);
+        return homes;
+    }();
+    return *built;
+}
+
+void useHome(const QString& home) {
+    qputenv("CODEX_HOME", QFile::encodeName(home));
+}
+
+void unchangedRefresh(benchmark::State& state) {
+    useHome(homes().many);
+    CodexUsageSource source;
+    if (!source.loadSnapshot())
+        state.SkipWithError("the tree yields no reading");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(source.loadSnapshot());
+}
+
+void findReference(benchmark::State& state) {
+    const std::string sessions = QFile::encodeName(homes().many + "/sessions").toStdString();
+    const std::string archived =
+        QFile::encodeName(homes().many + "/archived_sessions").toStdString();
+    const char* argv[] = {"find",    sessions.c_str(), archived.c_str(), "-name",
+                          "*.jsonl", "-printf",        "%T@ %s\n",       nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawnp(&pid, "find", &actions, nullptr, const_cast<char**>(argv), environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || status != 0)
+            state.SkipWithError("find failed");
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+void load(benchmark::State& state, const QString& home, bool expectReading) {
+    useHome(home);
+    for (auto _ : state) {
+        CodexUsageSource source; // an empty cache: every load is a full one
+        if (source.loadSnapshot().has_value() != expectReading)
+            state.SkipWithError("unexpected reading");
+    }
+}
+
+void changedLoad(benchmark::State& state) {
+    load(state, homes().changed, true);
+}
+void worstCase(benchmark::State& state) {
+    load(state, homes().worst, false);
+}
+
+void readTailsReference(benchmark::State& state) {
+    const auto candidates = findCandidates(homes().changed);
+    for (auto _ : state) {
+        for (const Candidate& candidate : candidates) {
+            const int fd = ::open(candidate.path().c_str(), O_RDONLY | O_CLOEXEC);
+            struct stat status {};
+            ::fstat(fd, &status);
+            const auto size = std::size_t(std::min<off_t>(status.st_size, largestTailLength));
+            auto buffer = std::make_unique_for_overwrite<char[]>(size);
+            benchmark::DoNotOptimize(::pread(fd, buffer.get(), size, status.st_size - off_t(size)));
+            ::close(fd);
+        }
+    }
+}
+
+} // namespace
+
+BENCHMARK(unchangedRefresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(findReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(changedLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK(worstCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(readTailsReference)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    homes();
+    tallyglass::bench::RatioReporter reporter({{"unchangedRefresh", "findReference", 1.0},
+                                               {"changedLoad", "readTailsReference", 3.0},
+                                               {"worstCase", "readTailsReference", 0.0}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}

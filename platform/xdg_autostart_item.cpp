@@ -1,0 +1,181 @@
+#include "xdg_autostart_item.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace tallyglass {
+namespace {
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("LoginItem", text);
+}
+
+// An autostart entry is a few hundred bytes; anything far larger is not one we wrote.
+constexpr qint64 largestEntry = 64 * 1024;
+
+struct AutostartEntry {
+    bool ours = false;
+    bool switchedOff = false;
+    QString exec;
+};
+
+// Reads the keys that matter from the [Desktop Entry] group. None when there is no file.
+std::optional<AutostartEntry> readEntry(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        return std::nullopt;
+    AutostartEntry entry;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largestEntry)
+        return entry;
+    bool inMainGroup = false;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (!inMainGroup || line.startsWith('#') || equals <= 0)
+            continue;
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (key == XdgAutostartItem::markerKey)
+            entry.ours = value == "true";
+        else if (key == "Hidden" && value == "true")
+            entry.switchedOff = true;
+        else if (key == "X-GNOME-Autostart-enabled" && value == "false")
+            entry.switchedOff = true;
+        else if (key == "Exec")
+            entry.exec = QString::fromUtf8(value);
+    }
+    return entry;
+}
+
+// The program of an Exec value: undoes the string escapes, then the argument quoting.
+QString execProgram(const QString& exec) {
+    QString unescaped;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        if (exec[i] == u'\\' && i + 1 < exec.size() && exec[i + 1] == u's') {
+            unescaped += u' ';
+            ++i;
+        } else if (exec[i] == u'\\' && i + 1 < exec.size() && exec[i + 1] == u'\\') {
+            unescaped += u'\\';
+            ++i;
+        } else {
+            unescaped += exec[i];
+        }
+    }
+    if (!unescaped.startsWith(u'"'))
+        return unescaped.section(u' ', 0, 0);
+    QString program;
+    for (qsizetype i = 1; i < unescaped.size() && unescaped[i] != u'"'; ++i) {
+        if (unescaped[i] == u'\\' && i + 1 < unescaped.size())
+            ++i;
+        program += unescaped[i];
+    }
+    return program;
+}
+
+bool isExecutableFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isAbsolute() && info.isFile() && info.isExecutable();
+}
+
+QString foreignEntryText(const QString& path) {
+    return tr("The autostart entry %1 was not made by Tallyglass and was left as it is.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+} // namespace
+
+QString desktopExecArgument(const QString& path) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    QString argument = path;
+    argument.replace(u'%', QStringLiteral("%%"));
+    const bool needsQuotes =
+        std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
+    if (needsQuotes) {
+        QString quoted;
+        for (QChar c : argument) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                quoted += u'\\';
+            quoted += c;
+        }
+        argument = QStringLiteral("\"") + quoted + QStringLiteral("\"");
+    }
+    // The value itself is a desktop-entry string, whose own escape is the backslash.
+    return argument.replace(u'\\', QStringLiteral("\\\\"));
+}
+
+XdgAutostartItem::XdgAutostartItem(QString executable)
+    : m_executable(std::move(executable)) {}
+
+QString XdgAutostartItem::entryPath() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/tallyglass.desktop");
+}
+
+QByteArray XdgAutostartItem::entryContents(const QString& executable) {
+    QByteArray contents = "[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Tallyglass\n"
+                          "Comment=Usage limits of Claude Code and Codex in the tray\n";
+    contents += "Exec=" + desktopExecArgument(executable).toUtf8() + "\n";
+    contents += "Terminal=false\n"
+                "X-GNOME-Autostart-enabled=true\n";
+    contents += QByteArray(markerKey) + "=true\n";
+    return contents;
+}
+
+LoginItemStatus XdgAutostartItem::status() const {
+    const auto entry = readEntry(entryPath());
+    if (!entry || !entry->ours)
+        return LoginItemStatus::notRegistered;
+    if (entry->switchedOff)
+        return LoginItemStatus::requiresApproval;
+    if (!isExecutableFile(execProgram(entry->exec)))
+        return LoginItemStatus::notFound;
+    return LoginItemStatus::enabled;
+}
+
+std::optional<QString> XdgAutostartItem::registerItem() {
+    const QString path = entryPath();
+    const auto entry = readEntry(path);
+    if (entry && !entry->ours)
+        return foreignEntryText(path);
+    if (!isExecutableFile(m_executable))
+        return tr("The location of the Tallyglass program is not known, so it cannot be "
+                  "started at login.");
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return tr("The folder %1 could not be created.")
+            .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return tr("The autostart entry could not be written: %1").arg(file.errorString());
+    file.write(entryContents(m_executable));
+    if (!file.commit())
+        return tr("The autostart entry could not be written: %1").arg(file.errorString());
+    return std::nullopt;
+}
+
+std::optional<QString> XdgAutostartItem::unregisterItem() {
+    const QString path = entryPath();
+    const auto entry = readEntry(path);
+    if (!entry)
+        return std::nullopt;
+    if (!entry->ours)
+        return foreignEntryText(path);
+    QFile file(path);
+    if (!file.remove())
+        return tr("The autostart entry could not be removed: %1").arg(file.errorString());
+    return std::nullopt;
+}
+
+} // namespace tallyglass

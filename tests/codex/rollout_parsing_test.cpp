@@ -1,0 +1,123 @@
+#include "sources/codex/rollout_parsing.h"
+#include "support/codex_home_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace tallyglass {
+namespace {
+
+using testing::OrderedJson;
+using Windows = std::map<std::string, UsageWindow>;
+
+constexpr double newYear2025 = 1735689600.0;
+
+std::optional<UsageSnapshot> parse(const std::vector<std::string>& lines) {
+    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    return parseRolloutLines(views);
+}
+
+std::string event(const std::string& timestamp, const std::string& limits) {
+    return testing::tokenCountLine(timestamp, OrderedJson::parse(limits));
+}
+
+std::string withPercent(const std::string& timestamp, int used) {
+    return event(timestamp, R"({"primary":{"used_percent":)" + std::to_string(used) + "}}");
+}
+
+double percent(const std::optional<UsageSnapshot>& snapshot) {
+    return snapshot ? snapshot->windows.at("five_hour").usedPercentage.value_or(-1) : -1;
+}
+
+std::string context(const std::string& model) {
+    return R"({"timestamp":"2025-01-01T00:00:00.000Z","type":"turn_context","payload":{"model":)" +
+           model + "}}";
+}
+
+TEST(RolloutParsing, ReadsEachWindowByItsRules) {
+    const std::pair<const char*, Windows> cases[] = {
+        {R"({"secondary":{"used_percent":37,"window_minutes":10080,"resets_at":1.5e9}})",
+         {{"seven_day", {37.0, 1.5e9, 10080.0}}}},
+        // Older Codex: a delay from the event's own time instead of an instant.
+        {R"({"primary":{"used_percent":5,"resets_in_seconds":3600}})",
+         {{"five_hour", {5.0, newYear2025 + 3600, {}}}}},
+        {R"({"primary":{"used_percent":5,"resets_at":17e8,"resets_in_seconds":3600}})",
+         {{"five_hour", {5.0, 17e8, {}}}}},
+        {R"({"primary":{"resets_at":"soon","resets_in_seconds":60}})",
+         {{"five_hour", {{}, newYear2025 + 60, {}}}}},
+        {R"({"primary":{"window_minutes":300},"secondary":{"used_percent":1}})",
+         {{"seven_day", {1.0, {}, {}}}}},
+        {R"({"primary":{"used_percent":"12","resets_at":null},"secondary":{"used_percent":2.5e1}})",
+         {{"seven_day", {25.0, {}, {}}}}},
+        {R"({"primary":{},"secondary":{"window_minutes":10080}})", {}},
+    };
+    for (const auto& [limits, windows] : cases) {
+        const auto snapshot = parse({event("2025-01-01T00:00:00Z", limits)});
+        EXPECT_EQ(snapshot ? snapshot->windows : Windows{}, windows) << limits;
+    }
+}
+
+TEST(RolloutParsing, TakesTheLatestTimestampAndTheFirstOfEqualOnes) {
+    // Stamps of Codex's own form are compared as text, others by instant.
+    for (const char* fraction : {"", ".000"}) {
+        const auto at = [fraction](int second, int used) {
+            return withPercent("2025-01-01T00:00:0" + std::to_string(second) + fraction + "Z",
+                               used);
+        };
+        EXPECT_EQ(percent(parse({at(1, 1), at(1, 2)})), 1) << fraction;
+        EXPECT_EQ(percent(parse({at(3, 3), at(2, 2)})), 3) << fraction;
+        EXPECT_EQ(percent(parse({at(2, 2), at(3, 3)})), 3) << fraction;
+    }
+    EXPECT_EQ(percent(parse({withPercent("2025-01-01T00:00:02Z", 2),
+                             withPercent("2025-01-01T02:00:01+02:00", 9)})),
+              2);
+    // A later duplicate member, plain or escaped, is the one that counts.
+    for (const std::string key : {"timestamp", "\\u0074imestamp"}) {
+        std::string doubled = withPercent("2025-01-01T00:00:01.000Z", 7);
+        doubled.insert(doubled.size() - 1, ",\"" + key + "\":\"2025-01-01T00:00:09.000Z\"");
+        EXPECT_EQ(percent(parse({doubled, withPercent("2025-01-01T00:00:05.000Z", 5)})), 7) << key;
+    }
+    // A latest event whose windows are unusable spoils the file; the earlier one is not used.
+    EXPECT_FALSE(parse({withPercent("2025-01-01T00:00:01Z", 1),
+                        event("2025-01-01T00:00:02Z", R"({"primary":{"window_minutes":300}})")}));
+}
+
+TEST(RolloutParsing, SkipsLinesThatAreNotUsableEvents) {
+    const std::string usable =
+        R"({"timestamp":"2025-01-01T00:00:05Z","payload":)"
+        R"({"type":"token_count","rate_limits":{"primary":{"used_percent":9}}}})";
+    const std::pair<std::string, std::string> spoilers[] = {
+        {R"("type":"token_count")", R"("type":"agent_message","text":"\"token_count\"")"},
+        {R"({"primary":{"used_percent":9}})", "null"},
+        {R"({"primary":{"used_percent":9}})", R"({"primary":5,"secondary":"x"})"},
+        {R"("2025-01-01T00:00:05Z")", "1735689605"},
+        {"T00:00:05Z", " 00:00:05"},
+        {"T00:00:05Z", "T00:00:05"},
+        {"T00:00:05Z", "T00:00:05." + std::string(1'000'000, '5') + "Z"},
+        {R"("payload":{)", R"("payload":"{\"type\":\"token_count\"}","x":{)"},
+        {R"("type":"token_count")", std::string(R"("type":"token_count")") + '\0'},
+        {"}}}}", "}}}"},
+        {"{\"timestamp\"", "[{\"timestamp\""},
+    };
+    for (const auto& [from, to] : spoilers) {
+        std::string spoiled = usable;
+        spoiled.replace(spoiled.find(from), from.size(), to);
+        EXPECT_EQ(percent(parse({withPercent("2025-01-01T00:00:00Z", 1), spoiled})), 1)
+            << spoiled.substr(0, 120);
+    }
+    EXPECT_EQ(percent(parse({withPercent("2025-01-01T00:00:00Z", 1), usable})), 9);
+}
+
+TEST(RolloutParsing, TakesTheLastNonEmptyModelAndKeepsAnEmptyPlan) {
+    const std::string withEmptyPlan =
+        event("2025-01-01T00:00:00Z", R"({"primary":{"used_percent":1},"plan_type":""})");
+    const auto snapshot = parse({context(R"("first")"), withEmptyPlan, context(R"("second")"),
+                                 context(R"("")"), context("7")});
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->model, "second");
+    EXPECT_EQ(snapshot->planType, "");
+    EXPECT_FALSE(parse({withEmptyPlan})->model);
+    EXPECT_FALSE(parse({context(R"("only a model")")}));
+}
+
+} // namespace
+} // namespace tallyglass

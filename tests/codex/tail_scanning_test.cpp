@@ -1,0 +1,142 @@
+#include "sources/codex/tail_reader.h"
+#include "sources/codex/tail_scanning.h"
+#include "support/codex_home_builder.h"
+#include "support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace tallyglass {
+namespace {
+
+using testing::RolloutWriter;
+
+std::string native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+std::vector<std::string> tailLines(const QString& path, std::uint64_t maxBytes) {
+    const TailLines tail = readTailLines(native(path), maxBytes);
+    return {tail.lines().begin(), tail.lines().end()};
+}
+
+// The size discovery saw is passed on, and must not be what decides how far to read.
+std::optional<UsageSnapshot> scan(const QString& path, std::uint64_t sizeAtDiscovery = 0) {
+    return snapshotFromFile(Candidate{CacheKey{native(path), {}, sizeAtDiscovery}});
+}
+
+std::string event() {
+    return RolloutWriter().tokenCount().text();
+}
+
+// Codex's traffic without a single event.
+std::string quietTraffic(std::size_t bytes) {
+    return RolloutWriter(1765209600.0, 7).turnsUntil(bytes, 4'096, false).text();
+}
+
+TEST(TailReading, SplitsAtLineFeedsAndDropsTheFirstLineOfATailInsideTheFile) {
+    testing::TempHome home;
+    const QString path = home.filePath("t.jsonl");
+    const std::tuple<const char*, std::uint64_t, std::vector<std::string>> cases[] = {
+        {"aaa\nbbb\nccc\n", 100, {"aaa", "bbb", "ccc"}},
+        {"aaa\nbbb\nccc\n", 12, {"aaa", "bbb", "ccc"}},
+        {"aaa\nbbb\nccc\n", 8, {"ccc"}}, // starts right on "bbb", which is dropped all the same
+        {"aaa\n\n\nbbb\nccc\n", 10, {"ccc"}},
+        {"\n\nx\r\n\n\n\ny", 100, {"x\r", "y"}},
+        {"aaaaaa", 3, {}},
+        {"", 100, {}},
+    };
+    for (const auto& [content, maxBytes, lines] : cases) {
+        ASSERT_TRUE(testing::writeFile(path, content));
+        EXPECT_EQ(tailLines(path, maxBytes), lines) << content << " / " << maxBytes;
+    }
+    // Invalid UTF-8 is replaced; here the tail also starts inside the "é", in the dropped line.
+    static const char content[] = "x\xC3\xA9\na\xFF"
+                                  "b\xE2\x82\n\0ok\n";
+    ASSERT_TRUE(testing::writeFile(path, QByteArray(content, sizeof content - 1)));
+    EXPECT_EQ(tailLines(path, 12), (std::vector<std::string>{"a\uFFFD"
+                                                             "b\uFFFD",
+                                                             std::string("\0ok", 3)}));
+}
+
+TEST(TailScanning, ReadsRecordedLogsOfOlderAndNewerCodexVersions) {
+    const auto data = [](const char* name) {
+        return QStringLiteral(TALLYGLASS_TEST_DATA "/codex/") + name;
+    };
+    EXPECT_EQ(scan(data("rollout-older.jsonl")),
+              (UsageSnapshot{1757836982.118,
+                             "gpt-5",
+                             std::nullopt,
+                             {{"five_hour", {6.0, 1757836982.118 + 13511, 299.0}},
+                              {"seven_day", {41.5, 1757836982.118 + 302211, 10079.0}}}}));
+    EXPECT_EQ(scan(data("rollout-newest.jsonl")),
+              (UsageSnapshot{1768904109.907,
+                             "gpt-5.2-codex",
+                             "pro",
+                             {{"five_hour", {2.0, 1768922109.0, 300.0}},
+                              {"seven_day", {11.0, 1769418000.0, 10080.0}}}}));
+    const auto current = scan(data("rollout-current.jsonl"));
+    ASSERT_TRUE(current);
+    EXPECT_EQ(current->model, "gpt-5.1-codex");
+    EXPECT_EQ(current->windows.size(), 2u);
+}
+
+TEST(TailScanning, GrowsTheTailUpTo4MiBAndNoFurther) {
+    testing::TempHome home;
+    const auto write = [&home](const char* name, const std::string& text) {
+        EXPECT_TRUE(testing::writeFile(home.filePath(name), QByteArray::fromStdString(text)));
+        return home.filePath(name);
+    };
+    // A small file is read whole, its first line included.
+    EXPECT_TRUE(scan(write("small.jsonl", event() + RolloutWriter().turnContext().text())));
+    // 300,000 bytes whose only event lies in the first 30,000: found by the second pass, also
+    // when the file has grown since discovery saw it.
+    const std::string head = RolloutWriter().sessionMeta().turnContext().tokenCount().text();
+    ASSERT_LT(head.size(), 30'000u);
+    const QString grown = write("grown.jsonl", head + quietTraffic(300'000 - head.size()));
+    EXPECT_TRUE(scan(grown, 100));
+    // 10 MB whose only event lies in the first 5 MB: nothing; 3 MB before the end: found.
+    const std::string filler = quietTraffic(5'000'000);
+    EXPECT_FALSE(scan(write("early.jsonl", event() + filler + filler)));
+    EXPECT_TRUE(scan(write("late.jsonl",
+                           filler + event() + filler.substr(0, filler.find('\n', 3'000'000) + 1))));
+}
+
+TEST(TailScanning, NeverBlocksOrFailsOnHostileFiles) {
+    testing::TempHome home;
+    const auto path = [&home](const char* name) { return home.filePath(name); };
+    ASSERT_EQ(::mkfifo(native(path("fifo.jsonl")).c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, native(path("socket.jsonl")).c_str(),
+                 sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    QFile sparse(path("sparse.jsonl"));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
+    sparse.close();
+    const std::string longLine = std::string(8 << 20, 'x') + event();
+    ASSERT_TRUE(testing::writeFile(
+        path("long.jsonl"), QByteArray::fromStdString(longLine.substr(0, longLine.size() - 1))));
+    ASSERT_TRUE(QDir().mkdir(path("folder.jsonl")));
+    for (const char* name :
+         {"fifo.jsonl", "socket.jsonl", "sparse.jsonl", "long.jsonl", "folder.jsonl", "gone.jsonl"})
+        EXPECT_FALSE(scan(path(name))) << name;
+    ::close(sock);
+
+    // NUL bytes and broken text around a good event do not hide it.
+    const std::string noisy =
+        std::string(5000, '\0') + "\n\xFF\xFE\n" + event() + std::string(2, '\0');
+    ASSERT_TRUE(testing::writeFile(path("noisy.jsonl"), QByteArray::fromStdString(noisy)));
+    EXPECT_TRUE(scan(path("noisy.jsonl")));
+}
+
+} // namespace
+} // namespace tallyglass

@@ -1,0 +1,224 @@
+#include "codex_home_builder.h"
+
+#include "temp_home.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace tallyglass::testing {
+namespace {
+
+constexpr std::string_view vocabulary[] = {
+    "the",   "build", "test",  "file",   "change",  "function", "error",  "return",
+    "value", "cache", "parse", "module", "session", "update",   "window", "reading"};
+
+QDateTime utc(double seconds) {
+    return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000), Qt::UTC);
+}
+
+OrderedJson usage(std::uint64_t input, std::uint64_t output) {
+    return {{"input_tokens", input},
+            {"cached_input_tokens", input * 85 / 100},
+            {"output_tokens", output},
+            {"reasoning_output_tokens", output / 2},
+            {"total_tokens", input + output}};
+}
+
+} // namespace
+
+std::string codexTimestamp(double seconds) {
+    return utc(seconds).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ")).toStdString();
+}
+
+OrderedJson rateLimits(double primaryPercent, double secondaryPercent, double eventTime) {
+    const auto window = [eventTime](double percent, int minutes, double resetsAfter) {
+        return OrderedJson{{"used_percent", percent},
+                           {"window_minutes", minutes},
+                           {"resets_at", std::llround(eventTime + resetsAfter)}};
+    };
+    return {{"primary", window(primaryPercent, 300, 3600)},
+            {"secondary", window(secondaryPercent, 10080, 3 * 86400)},
+            {"credits", {{"has_credits", false}, {"unlimited", false}, {"balance", "0"}}},
+            {"plan_type", "plus"}};
+}
+
+std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limits) {
+    const OrderedJson info = {{"total_token_usage", usage(84213, 2954)},
+                              {"last_token_usage", usage(21877, 611)},
+                              {"model_context_window", 272000}};
+    return OrderedJson{
+        {"timestamp", timestamp},
+        {"type", "event_msg"},
+        {"payload", {{"type", "token_count"}, {"info", info}, {"rate_limits", limits}}}}
+        .dump();
+}
+
+RolloutWriter::RolloutWriter(double startTime, std::uint32_t seed)
+    : m_clock(startTime)
+    , m_random(seed) {}
+
+void RolloutWriter::append(const std::string& type, const OrderedJson& payload, bool advance) {
+    if (advance)
+        m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
+    m_text +=
+        OrderedJson{{"timestamp", codexTimestamp(m_clock)}, {"type", type}, {"payload", payload}}
+            .dump();
+    m_text += '\n';
+}
+
+std::string RolloutWriter::words(std::size_t bytes) {
+    std::string text;
+    while (text.size() < bytes)
+        (text += vocabulary[m_random() % std::size(vocabulary)]) += m_random() % 12 ? " " : ".\n";
+    return text;
+}
+
+std::string RolloutWriter::encrypted(std::size_t bytes) {
+    static constexpr char base64[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text = "gAAAAAB";
+    while (text.size() < bytes)
+        text += base64[m_random() % 64];
+    return text;
+}
+
+RolloutWriter& RolloutWriter::sessionMeta(std::size_t instructionBytes) {
+    append(
+        "session_meta",
+        {{"id", "019af3c2-7c1e-7e21-9d4a-" + encrypted(19).substr(7)},
+         {"timestamp", codexTimestamp(m_clock)},
+         {"cwd", "/home/user/src/project"},
+         {"originator", "codex_cli_rs"},
+         {"cli_version", "0.63.0"},
+         {"instructions", nullptr},
+         {"base_instructions", {{"text", words(instructionBytes)}}},
+         {"git", {{"branch", "main"}, {"repository_url", "git@github.com:example/project.git"}}}});
+    return *this;
+}
+
+RolloutWriter& RolloutWriter::turnContext(const std::string& model) {
+    append("turn_context",
+           {{"cwd", "/home/user/src/project"},
+            {"approval_policy", "on-request"},
+            {"sandbox_policy", {{"type", "workspace-write"}, {"network_access", false}}},
+            {"model", model},
+            {"effort", "medium"},
+            {"summary", "auto"}});
+    return *this;
+}
+
+RolloutWriter& RolloutWriter::userMessage(std::size_t bytes) {
+    const std::string text = words(bytes);
+    append("response_item", {{"type", "message"},
+                             {"role", "user"},
+                             {"content", {{{"type", "input_text"}, {"text", text}}}}});
+    append("event_msg",
+           {{"type", "user_message"}, {"message", text}, {"images", OrderedJson::array()}}, false);
+    return *this;
+}
+
+RolloutWriter& RolloutWriter::reasoning(std::size_t encryptedBytes) {
+    const std::string summary = "**Planning the change**\n\n" + words(200);
+    append("response_item", {{"type", "reasoning"},
+                             {"summary", {{{"type", "summary_text"}, {"text", summary}}}},
+                             {"content", nullptr},
+                             {"encrypted_content", encrypted(encryptedBytes)}});
+    append("event_msg", {{"type", "agent_reasoning"}, {"text", summary}}, false);
+    return *this;
+}
+
+RolloutWriter& RolloutWriter::toolCall(std::size_t outputBytes) {
+    const std::string id = "call_" + encrypted(31).substr(7);
+    append("response_item", {{"type", "function_call"},
+                             {"name", "shell_command"},
+                             {"arguments", R"({"command":"rg -n \"cache\" src","workdir":"/w"})"},
+                             {"call_id", id}});
+    append("response_item",
+           {{"type", "function_call_output"},
+            {"call_id", id},
+            {"output", "Exit code: 0\nWall time: 0.2 seconds\nOutput:\n" + words(outputBytes)}});
+    return *this;
+}
+
+RolloutWriter& RolloutWriter::tokenCount() {
+    m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
+    m_primary = std::fmod(m_primary + 0.25, 100.0);
+    m_secondary = std::fmod(m_secondary + 0.05, 100.0);
+    return tokenCount(codexTimestamp(m_clock), rateLimits(m_primary, m_secondary, m_clock));
+}
+
+RolloutWriter& RolloutWriter::tokenCount(const std::string& timestamp, const OrderedJson& limits) {
+    (m_text += tokenCountLine(timestamp, limits)) += '\n';
+    return *this;
+}
+
+RolloutWriter& RolloutWriter::turnsUntil(std::size_t totalBytes, std::size_t eventSpacing,
+                                         bool withEvents) {
+    // A request's summaries, call and event take about 2.4 KB besides reasoning and output;
+    // the rest of the spacing is split between those two, varying by half either way.
+    const std::size_t free = eventSpacing > 2'600 ? eventSpacing - 2'400 : 200;
+    for (int turn = 1; m_text.size() < totalBytes; ++turn) {
+        turnContext().userMessage();
+        for (int request = 0; request < 8 && m_text.size() < totalBytes; ++request) {
+            const std::size_t bytes = free / 2 + m_random() % (free + 1);
+            reasoning(std::min<std::size_t>(bytes * 2 / 5, 8'000));
+            toolCall(std::min<std::size_t>(bytes - bytes * 2 / 5, 10'000));
+            if (withEvents)
+                tokenCount();
+        }
+        append("response_item", {{"type", "message"},
+                                 {"role", "assistant"},
+                                 {"content", {{{"type", "output_text"}, {"text", words(500)}}}}});
+        if (turn % 10 == 0)
+            append("compacted", {{"message", words(3'000)}});
+    }
+    return *this;
+}
+
+CodexHomeBuilder::CodexHomeBuilder(QString root)
+    : m_root(std::move(root)) {}
+
+QString CodexHomeBuilder::rolloutName(double startTime) {
+    return QStringLiteral("rollout-%1-019af3c2-7c1e-7e21-9d4a-%2.jsonl")
+        .arg(utc(startTime).toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss")))
+        .arg(++m_serial, 12, 16, QLatin1Char('0'));
+}
+
+QString CodexHomeBuilder::addSession(double startTime, const std::string& content,
+                                     std::int64_t modified) {
+    const QString folder = utc(startTime).toString(QStringLiteral("yyyy/MM/dd"));
+    return addFile("sessions/" + folder + '/' + rolloutName(startTime), content, modified);
+}
+
+QString CodexHomeBuilder::addArchived(double startTime, const std::string& content,
+                                      std::int64_t modified) {
+    return addFile("archived_sessions/" + rolloutName(startTime), content, modified);
+}
+
+QString CodexHomeBuilder::addFile(const QString& relative, const std::string& content,
+                                  std::int64_t modified) {
+    const QString path = m_root + u'/' + relative;
+    const bool written = writeFile(path, QByteArray::fromStdString(content));
+    return written && setModificationTime(path, modified) ? path : QString();
+}
+
+void CodexHomeBuilder::addManySessions(int count, int days, std::int64_t firstDay) {
+    for (int i = 0; i < count; ++i) {
+        const double start =
+            double(firstDay + std::int64_t(i % days) * 86400 + 3600 + (i / days) * 600);
+        RolloutWriter writer(start, std::uint32_t(i + 1));
+        writer.sessionMeta(2'000).turnContext().userMessage().reasoning(1'500).tokenCount();
+        addSession(start, writer.text(), std::int64_t(writer.clock()) + 1);
+    }
+}
+
+bool setModificationTime(const QString& path, std::int64_t seconds, long nanoseconds) {
+    const timespec times[2] = {{time_t(seconds), nanoseconds}, {time_t(seconds), nanoseconds}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+} // namespace tallyglass::testing

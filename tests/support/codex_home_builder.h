@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QString>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+namespace tallyglass::testing {
+
+using OrderedJson = nlohmann::ordered_json;
+
+// "2025-12-08T16:20:44.907Z": UTC with three fractional digits, as Codex stamps its lines.
+std::string codexTimestamp(double seconds);
+
+// A current "rate_limits" object: the two percentages, windows of five hours and a week
+// resetting an hour and three days after eventTime, credits and the plan "plus".
+OrderedJson rateLimits(double primaryPercent, double secondaryPercent, double eventTime);
+
+// One "token_count" event line, without line feed, carrying the given "rate_limits" value.
+std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limits);
+
+// Writes a session log in Codex's format with realistic sizes: a long "session_meta" first
+// line, "turn_context" lines naming the model, reasoning with KBs of encrypted content, tool
+// outputs up to about 10 KB, and "token_count" events. Deterministic for a seed; every line
+// ends with a line feed; each line advances the writer's clock by 0.5 to 4.5 seconds.
+class RolloutWriter {
+public:
+    explicit RolloutWriter(double startTime = 1765209600.0, std::uint32_t seed = 1);
+
+    RolloutWriter& sessionMeta(std::size_t instructionBytes = 14'000);
+    RolloutWriter& turnContext(const std::string& model = "gpt-5.1-codex");
+    RolloutWriter& userMessage(std::size_t bytes = 300);
+    RolloutWriter& reasoning(std::size_t encryptedBytes);
+    RolloutWriter& toolCall(std::size_t outputBytes);
+    // An event at the writer's clock; its percentages creep up from one event to the next.
+    RolloutWriter& tokenCount();
+    RolloutWriter& tokenCount(const std::string& timestamp, const OrderedJson& limits);
+
+    // Whole turns until the log holds totalBytes: a context, a request, model requests of
+    // reasoning and a tool call each ending in an event about every eventSpacing bytes, an
+    // answer, now and then a compaction. Without events when withEvents is false.
+    RolloutWriter& turnsUntil(std::size_t totalBytes, std::size_t eventSpacing = 4'096,
+                              bool withEvents = true);
+
+    double clock() const { return m_clock; }
+    const std::string& text() const { return m_text; }
+    std::size_t size() const { return m_text.size(); }
+
+private:
+    void append(const std::string& type, const OrderedJson& payload, bool advance = true);
+    std::string words(std::size_t bytes);
+    std::string encrypted(std::size_t bytes);
+
+    std::string m_text;
+    double m_clock;
+    std::mt19937 m_random;
+    double m_primary = 3.0;
+    double m_secondary = 21.0;
+};
+
+// Lays out a Codex home: dated folders sessions/YYYY/MM/DD holding
+// rollout-YYYY-MM-DDThh-mm-ss-<uuid>.jsonl named after the session's start (UTC), and a flat
+// archived_sessions/. Every file gets the modification time it is given.
+class CodexHomeBuilder {
+public:
+    explicit CodexHomeBuilder(QString root);
+
+    const QString& root() const { return m_root; }
+
+    QString addSession(double startTime, const std::string& content, std::int64_t modified);
+    QString addArchived(double startTime, const std::string& content, std::int64_t modified);
+    QString addFile(const QString& relative, const std::string& content, std::int64_t modified);
+
+    // count small but complete sessions (meta, context, request, reasoning, event) spread
+    // evenly over days dated folders from firstDay on.
+    void addManySessions(int count, int days, std::int64_t firstDay);
+
+private:
+    QString rolloutName(double startTime);
+
+    QString m_root;
+    std::uint32_t m_serial = 0;
+};
+
+// Sets a file's modification time to the nanosecond; false on failure.
+bool setModificationTime(const QString& path, std::int64_t seconds, long nanoseconds = 0);
+
+} // namespace tallyglass::testing

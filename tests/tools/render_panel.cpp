@@ -1,0 +1,136 @@
+// Renders the panel from the real widgets with sample data, for the pictures in docs/.
+// Usage: render_panel OUTPUT_DIR (run with the offscreen platform; QT_SCALE_FACTOR sets the
+// pixel ratio of the pictures).
+
+#include "support/event_loop.h"
+#include "support/fake_clock.h"
+#include "support/fake_login_item.h"
+#include "support/fake_source.h"
+#include "support/temp_home.h"
+#include "ui/menu_view.h"
+#include "ui/panel_style.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QSettings>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace tallyglass;
+using namespace tallyglass::testing;
+
+namespace {
+
+constexpr double now = 1'796'461'200; // Dec 5, 2026, 9:00 AM UTC
+
+UsageSnapshot claudeSample(double age) {
+    UsageSnapshot snapshot;
+    snapshot.updatedAt = now - age;
+    snapshot.model = "Opus 4.1";
+    snapshot.planType = "max";
+    snapshot.windows["five_hour"] = {42.4, now + 2 * 3600 + 60, 300};
+    snapshot.windows["seven_day"] = {73.0, now + 3 * 86400 + 6 * 3600, 10080};
+    snapshot.windows["seven_day_opus"] = {91.6, now + 3 * 86400 + 6 * 3600, std::nullopt};
+    return snapshot;
+}
+
+UsageSnapshot codexSample(double age) {
+    UsageSnapshot snapshot;
+    snapshot.updatedAt = now - age;
+    snapshot.model = "gpt-5-codex";
+    snapshot.planType = "PLUS";
+    snapshot.windows["five_hour"] = {12.0, now + 4 * 3600 + 1800, 300};
+    snapshot.windows["seven_day"] = {64.5, now + 86400 + 3 * 3600, 10080};
+    return snapshot;
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(30, 30, 32), text(236, 236, 238), base(22, 22, 24);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(52, 52, 56));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Light, QColor(70, 70, 74));
+    palette.setColor(QPalette::Midlight, QColor(60, 60, 64));
+    palette.setColor(QPalette::Mid, QColor(44, 44, 48));
+    palette.setColor(QPalette::Dark, QColor(16, 16, 18));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    QColor placeholder = text;
+    placeholder.setAlpha(128);
+    palette.setColor(QPalette::PlaceholderText, placeholder);
+    return palette;
+}
+
+struct Scene {
+    const char* file;
+    std::optional<UsageSnapshot> snapshot;
+    SourceKind kind;
+    bool available;
+    bool dark;
+};
+
+bool render(const Scene& scene, const QString& folder) {
+    auto state = std::make_shared<FakeSource::State>();
+    state->setResult(scene.snapshot, scene.available);
+    SourceTable sources;
+    sources[scene.kind] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
+    QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"))
+        .setValue(QStringLiteral("activeSource"), QString::fromUtf8(rawValue(scene.kind).data()));
+    auto clock = std::make_shared<FakeClock>(now);
+    UsageModel model(std::move(sources), clock);
+    if (!processEventsUntil([&] { return state->count("isAvailable") > 0; }))
+        return false;
+    processEventsFor(50);
+
+    MenuView view(model, clock, std::make_shared<FakeLoginItem>());
+    view.setPalette(scene.dark ? darkPalette() : QApplication::style()->standardPalette());
+    view.setFramed(true);
+    view.show();
+    processEventsUntil([&] { return state->count("isAvailable") > 1; });
+    processEventsFor(50);
+    const QString path = QDir(folder).filePath(QString::fromLatin1(scene.file));
+    const bool saved = view.grab().save(path);
+    QTextStream(stdout) << path << (saved ? " written\n" : " FAILED\n");
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: render_panel OUTPUT_DIR\n");
+        return 2;
+    }
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    TempHome home; // the sample's source choice never reaches the user's settings
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+
+    const Scene scenes[] = {
+        {"panel.png", claudeSample(120), SourceKind::claude, true, false},
+        {"panel-light.png", claudeSample(120), SourceKind::claude, true, false},
+        {"panel-dark.png", claudeSample(120), SourceKind::claude, true, true},
+        {"panel-stale.png", codexSample(1500), SourceKind::codex, true, false},
+        {"panel-stale-dark.png", codexSample(1500), SourceKind::codex, true, true},
+        {"empty-claude.png", std::nullopt, SourceKind::claude, true, false},
+        {"empty-codex.png", std::nullopt, SourceKind::codex, true, false},
+        {"empty-claude-not-found.png", std::nullopt, SourceKind::claude, false, false},
+        {"empty-codex-not-found-dark.png", std::nullopt, SourceKind::codex, false, true},
+    };
+    bool ok = true;
+    for (const Scene& scene : scenes)
+        ok = render(scene, folder) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,132 @@
+#include "date_texts.h"
+
+#include <unicode/calendar.h>
+#include <unicode/datefmt.h>
+#include <unicode/locid.h>
+#include <unicode/reldatefmt.h>
+#include <unicode/timezone.h>
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+namespace tallyglass {
+namespace {
+
+QString toQString(const icu::UnicodeString& text) {
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+// Dates follow the time category of the environment (LC_ALL, LC_TIME, LANG), which may differ
+// from the language of the words; ICU's default locale covers the words.
+icu::Locale timeLocale() {
+    for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
+        QByteArray value = qgetenv(name);
+        if (value.isEmpty())
+            continue;
+        for (char separator : {'.', '@'}) {
+            if (value.contains(separator))
+                value.truncate(value.indexOf(separator));
+        }
+        if (value == "C" || value == "POSIX")
+            break;
+        return icu::Locale(value.constData());
+    }
+    return icu::Locale::getDefault();
+}
+
+struct CalendarStep {
+    UCalendarDateFields field;
+    URelativeDateTimeUnit unit;
+    // How many of this field make half of the next larger one, for rounding that one.
+    int halfOfLarger;
+};
+
+// Largest first, as a calendar counts the distance between two instants.
+constexpr std::array<CalendarStep, 8> steps{{
+    {UCAL_YEAR, UDAT_REL_UNIT_YEAR, 0},
+    {UCAL_MONTH, UDAT_REL_UNIT_MONTH, 6},
+    {UCAL_WEEK_OF_YEAR, UDAT_REL_UNIT_WEEK, 2},
+    {UCAL_DATE, UDAT_REL_UNIT_DAY, 4},
+    {UCAL_HOUR_OF_DAY, UDAT_REL_UNIT_HOUR, 12},
+    {UCAL_MINUTE, UDAT_REL_UNIT_MINUTE, 30},
+    {UCAL_SECOND, UDAT_REL_UNIT_SECOND, 30},
+    {UCAL_MILLISECOND, UDAT_REL_UNIT_SECOND, 500},
+}};
+
+struct RelativeAmount {
+    URelativeDateTimeUnit unit = UDAT_REL_UNIT_SECOND;
+    double value = 0;
+};
+
+// The largest non-zero unit between the two instants, rounded by the unit below it, so that
+// a reset 1 hour 59 minutes away reads "in 2 hours".
+RelativeAmount largestUnit(double instant, double now) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
+    if (U_FAILURE(status))
+        return {UDAT_REL_UNIT_SECOND, std::round(instant - now)};
+    calendar->setTime(now * 1000.0, status);
+    std::array<int32_t, steps.size()> counts{};
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        counts[i] = calendar->fieldDifference(instant * 1000.0, steps[i].field, status);
+    if (U_FAILURE(status))
+        return {UDAT_REL_UNIT_SECOND, std::round(instant - now)};
+    for (std::size_t i = 0; i + 1 < steps.size(); ++i) {
+        if (counts[i] == 0)
+            continue;
+        const int sign = counts[i] > 0 ? 1 : -1;
+        const bool roundsUp = std::abs(counts[i + 1]) >= steps[i + 1].halfOfLarger;
+        return {steps[i].unit, static_cast<double>(counts[i] + (roundsUp ? sign : 0))};
+    }
+    return {UDAT_REL_UNIT_SECOND, 0};
+}
+
+const icu::RelativeDateTimeFormatter* relativeFormatter() {
+    static const std::unique_ptr<icu::RelativeDateTimeFormatter> formatter = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        auto made = std::make_unique<icu::RelativeDateTimeFormatter>(
+            icu::Locale::getDefault(), nullptr, UDAT_STYLE_LONG,
+            UDISPCTX_CAPITALIZATION_FOR_MIDDLE_OF_SENTENCE, status);
+        return U_SUCCESS(status) ? std::move(made) : nullptr;
+    }();
+    return formatter.get();
+}
+
+const icu::DateFormat* dateTimeFormatter() {
+    static const std::unique_ptr<icu::DateFormat> formatter(icu::DateFormat::createDateTimeInstance(
+        icu::DateFormat::kMedium, icu::DateFormat::kShort, timeLocale()));
+    return formatter.get();
+}
+
+} // namespace
+
+QString relativeTimeText(double instant, double now) {
+    // Beyond this ICU's calendars stop counting; only a malformed file gets here.
+    constexpr double farthest = 1e13;
+    if (!std::isfinite(instant) || !std::isfinite(now))
+        return QString();
+    instant = std::clamp(instant, now - farthest, now + farthest);
+    const RelativeAmount amount = largestUnit(instant, now);
+    const icu::RelativeDateTimeFormatter* formatter = relativeFormatter();
+    if (!formatter)
+        return QString();
+    icu::UnicodeString text;
+    UErrorCode status = U_ZERO_ERROR;
+    formatter->format(amount.value, amount.unit, text, status);
+    return U_SUCCESS(status) ? toQString(text) : QString();
+}
+
+QString dateTimeText(double instant) {
+    const icu::DateFormat* formatter = dateTimeFormatter();
+    if (!formatter || !std::isfinite(instant) || std::abs(instant) > 1e13)
+        return QString();
+    icu::UnicodeString text;
+    formatter->format(instant * 1000.0, text);
+    return toQString(text);
+}
+
+} // namespace tallyglass

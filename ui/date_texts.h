@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace tallyglass {
+
+// The instant (seconds since 1970) relative to now in the user's language, by the largest
+// calendar unit that fits, with the named forms where the language has them: "in 2 hours",
+// "tomorrow", "5 minutes ago", "now".
+QString relativeTimeText(double instant, double now);
+
+// The instant as a medium date and a short time in the user's locale and time zone, for
+// example "Dec 5, 2026, 3:00 PM".
+QString dateTimeText(double instant);
+
+} // namespace tallyglass

@@ -1,0 +1,315 @@
+#include "menu_view.h"
+
+#include "core/window_labels.h"
+#include "date_texts.h"
+#include "elided_label.h"
+#include "login_control.h"
+#include "menu_bar_icon.h"
+#include "panel_style.h"
+#include "source_switch.h"
+#include "usage_row.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tallyglass {
+namespace {
+
+// The program's icon in the secondary text colour of the current palette.
+class HeaderIcon final : public QWidget {
+public:
+    explicit HeaderIcon(QWidget* parent)
+        : QWidget(parent) {
+        setFixedSize(menuBarIconSize.toSize());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawPixmap(QPointF(0, 0),
+                           tintedMenuBarIcon(devicePixelRatioF(), secondaryColor(palette())));
+    }
+};
+
+QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QString qtText(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
+                   std::shared_ptr<LoginItem> loginItem, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_clock(std::move(clock))
+    , m_layout(new QVBoxLayout(this)) {
+    setObjectName(QStringLiteral("menuView"));
+    setWindowTitle(tr("Tallyglass"));
+    setAutoFillBackground(true);
+    m_layout->setContentsMargins(panelPadding, panelPadding, panelPadding, panelPadding);
+    m_layout->setSpacing(panelSpacing);
+    m_layout->addWidget(buildHeader());
+    m_sourceSwitch = new SourceSwitch(this);
+    m_layout->addWidget(m_sourceSwitch);
+    m_dataArea = new QWidget(this);
+    m_layout->addWidget(m_dataArea);
+    m_divider = new QFrame(this);
+    m_divider->setObjectName(QStringLiteral("divider"));
+    m_divider->setFrameShape(QFrame::HLine);
+    m_divider->setFrameShadow(QFrame::Plain);
+    m_layout->addWidget(m_divider);
+    m_loginControl = new LoginControl(std::move(loginItem), this);
+    m_layout->addWidget(buildFooter());
+
+    connect(m_sourceSwitch, &SourceSwitch::picked, &m_model, &UsageModel::selectSource);
+    connect(m_refresh, &QPushButton::clicked, &m_model, &UsageModel::refresh);
+    connect(m_quit, &QPushButton::clicked, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(m_loginControl, &LoginControl::errorShownChanged, this, &MenuView::fitHeight);
+    for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::sourceAvailableChanged,
+                        &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged})
+        connect(&m_model, signal, this, &MenuView::modelChanged);
+
+    m_rebuildSoon.setSingleShot(true);
+    m_rebuildSoon.setInterval(0);
+    connect(&m_rebuildSoon, &QTimer::timeout, this, [this] {
+        if (m_stale && isVisible())
+            rebuild();
+    });
+
+    m_built = true;
+    restyle();
+    rebuild();
+}
+
+QWidget* MenuView::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(headerSpacing);
+    m_title = textLabel(tr("Tallyglass"), QStringLiteral("title"), header);
+    m_planBadge = new ElidedLabel(QString(), header);
+    m_planBadge->setObjectName(QStringLiteral("planBadge"));
+    m_modelName = new ElidedLabel(QString(), header);
+    m_modelName->setObjectName(QStringLiteral("modelName"));
+    // The badge and the model name give up width before the title does.
+    m_planBadge->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    m_modelName->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    row->addWidget(new HeaderIcon(header));
+    row->addWidget(m_title);
+    row->addStretch(1);
+    row->addWidget(m_planBadge);
+    row->addWidget(m_modelName);
+    return header;
+}
+
+QWidget* MenuView::buildFooter() {
+    auto* footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("footer"));
+    auto* column = new QVBoxLayout(footer);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(footerSpacing);
+    column->addWidget(m_loginControl);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    m_refresh = new QPushButton(tr("Refresh"), footer);
+    m_refresh->setObjectName(QStringLiteral("refreshButton"));
+    m_refresh->setIcon(QIcon::fromTheme(QStringLiteral("view-refresh"),
+                                        style()->standardIcon(QStyle::SP_BrowserReload)));
+    m_quit = new QPushButton(tr("Quit"), footer);
+    m_quit->setObjectName(QStringLiteral("quitButton"));
+    buttons->addWidget(m_refresh);
+    buttons->addStretch(1);
+    buttons->addWidget(m_quit);
+    column->addLayout(buttons);
+    return footer;
+}
+
+void MenuView::rebuild() {
+    updateHeader();
+    m_sourceSwitch->setCurrent(m_model.activeKind());
+    QWidget* fresh = buildDataArea();
+    delete m_layout->replaceWidget(m_dataArea, fresh);
+    delete m_dataArea;
+    m_dataArea = fresh;
+    // A child added to a widget already on screen stays hidden until told otherwise.
+    m_dataArea->show();
+    fitHeight();
+    m_builtAt = m_clock->now();
+    m_stale = false;
+}
+
+void MenuView::updateHeader() {
+    const auto& snapshot = m_model.snapshot();
+    const bool hasPlan = snapshot && snapshot->planType && !snapshot->planType->empty();
+    const bool hasModel = snapshot && snapshot->model && !snapshot->model->empty();
+    m_planBadge->setText(hasPlan ? qtText(capitalisedWords(*snapshot->planType)) : QString());
+    m_planBadge->setVisible(hasPlan);
+    m_modelName->setText(hasModel ? qtText(*snapshot->model) : QString());
+    m_modelName->setVisible(hasModel);
+}
+
+QWidget* MenuView::buildDataArea() {
+    auto* area = new QWidget(this);
+    area->setObjectName(QStringLiteral("dataArea"));
+    auto* column = new QVBoxLayout(area);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(panelSpacing);
+    const auto& snapshot = m_model.snapshot();
+    if (!snapshot) {
+        column->addWidget(buildEmptyState(area));
+        return area;
+    }
+    const double now = m_clock->now();
+    for (const LabeledWindow& entry : labeledWindows(*snapshot)) {
+        auto* row = new UsageRow(qtText(entry.label), entry.window, now, area);
+        row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
+        column->addWidget(row);
+    }
+    column->addWidget(buildUpdatedBlock(*snapshot, area));
+    return area;
+}
+
+QWidget* MenuView::buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* parent) {
+    auto* block = new QWidget(parent);
+    block->setObjectName(QStringLiteral("updatedBlock"));
+    auto* column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(updatedSpacing);
+    const bool stale = m_model.isStale();
+    auto* updated = textLabel(tr("Updated ") + relativeTimeText(snapshot.updatedAt, m_clock->now()),
+                              QStringLiteral("updatedLine"), block);
+    updated->setFont(styledFont(TextStyle::caption, font()));
+    setForeground(updated,
+                  stale ? systemColor(SystemColor::orange, palette()) : secondaryColor(palette()));
+    column->addWidget(updated);
+    if (stale) {
+        const QString hint = m_model.activeKind() == SourceKind::codex
+                                 ? tr("Data refreshes after each Codex turn.")
+                                 : tr("Data refreshes while a Claude Code session is in use.");
+        auto* hintLabel = textLabel(hint, QStringLiteral("staleHint"), block);
+        hintLabel->setFont(styledFont(TextStyle::caption2, font()));
+        hintLabel->setWordWrap(true);
+        setForeground(hintLabel, secondaryColor(palette()));
+        column->addWidget(hintLabel);
+    }
+    return block;
+}
+
+QWidget* MenuView::buildEmptyState(QWidget* parent) {
+    const SourceKind kind = m_model.activeKind();
+    const bool available = m_model.sourceAvailable();
+    QString message;
+    if (available && kind == SourceKind::codex)
+        message = tr("Codex records your limits in its session files. Run a Codex turn once so "
+                     "it can write them.");
+    else if (available)
+        message = tr("Usage data is written by the Claude Code statusline helper, which this app "
+                     "installs for you. Use Claude Code once so it can record your limits.");
+    else if (kind == SourceKind::codex)
+        message = tr("No Codex sessions found in ~/.codex. Install Codex and run it once.");
+    else
+        message = tr("No Claude Code data found in ~/.claude. Install Claude Code and run it "
+                     "once.");
+
+    auto* block = new QWidget(parent);
+    block->setObjectName(QStringLiteral("emptyState"));
+    auto* column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(emptyStateSpacing);
+    auto* headline =
+        textLabel(available ? tr("No usage data yet") : displayName(kind) + tr(" not found"),
+                  QStringLiteral("emptyHeadline"), block);
+    headline->setFont(styledFont(TextStyle::subheadline, font(), QFont::DemiBold));
+    auto* body = textLabel(message, QStringLiteral("emptyMessage"), block);
+    body->setFont(styledFont(TextStyle::caption, font()));
+    body->setWordWrap(true);
+    setForeground(body, secondaryColor(palette()));
+    column->addWidget(headline);
+    column->addWidget(body);
+    return block;
+}
+
+void MenuView::restyle() {
+    m_title->setFont(styledFont(TextStyle::headline, font()));
+    const QColor secondary = secondaryColor(palette());
+    QColor capsule = secondary;
+    capsule.setAlphaF(0.15f);
+    m_planBadge->setFont(styledFont(TextStyle::caption2, font(), QFont::Medium));
+    m_planBadge->setCapsule(capsule, QMargins(5, 1, 5, 1));
+    setForeground(m_planBadge, secondary);
+    m_modelName->setFont(styledFont(TextStyle::caption, font()));
+    setForeground(m_modelName, secondary);
+    QColor line = palette().color(QPalette::WindowText);
+    line.setAlphaF(0.15f);
+    setForeground(m_divider, line);
+    const QFont small = styledFont(TextStyle::subheadline, font());
+    m_refresh->setFont(small);
+    m_refresh->setIconSize(QSize(12, 12));
+    m_quit->setFont(small);
+    m_loginControl->restyle();
+}
+
+void MenuView::fitHeight() {
+    m_layout->activate();
+    const int height = heightForWidth(panelWidth);
+    setFixedSize(panelWidth, height > 0 ? height : sizeHint().height());
+}
+
+void MenuView::setFramed(bool framed) {
+    m_framed = framed;
+    update();
+}
+
+void MenuView::modelChanged() {
+    m_stale = true;
+    // One publication announces three properties; they are read together, once, as soon as
+    // control returns to the event loop. Off screen nobody sees it: coming on screen catches up.
+    if (isVisible())
+        m_rebuildSoon.start();
+}
+
+void MenuView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Relative times count whole seconds at the finest: within one second nothing would change.
+    if (m_stale || m_clock->now() - m_builtAt >= 1)
+        rebuild();
+    m_model.refresh();
+}
+
+void MenuView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    const auto type = event->type();
+    if (m_built && (type == QEvent::PaletteChange || type == QEvent::FontChange ||
+                    type == QEvent::StyleChange)) {
+        restyle();
+        rebuild();
+    }
+}
+
+void MenuView::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!m_framed)
+        return;
+    QPainter painter(this);
+    QColor border = palette().color(QPalette::WindowText);
+    border.setAlphaF(0.2f);
+    painter.setPen(border);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+} // namespace tallyglass

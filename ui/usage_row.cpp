@@ -1,0 +1,93 @@
+#include "usage_row.h"
+
+#include "core/rounding.h"
+#include "date_texts.h"
+#include "elided_label.h"
+#include "panel_style.h"
+#include "usage_bar.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tallyglass {
+
+UsageTone usageTone(std::optional<double> percentage) {
+    if (!percentage || std::isnan(*percentage))
+        return UsageTone::gray;
+    if (*percentage < 70)
+        return UsageTone::green;
+    if (*percentage < 90)
+        return UsageTone::orange;
+    return UsageTone::red;
+}
+
+QColor usageColor(std::optional<double> percentage, const QPalette& palette) {
+    switch (usageTone(percentage)) {
+    case UsageTone::gray:
+        return systemColor(SystemColor::gray, palette);
+    case UsageTone::green:
+        return systemColor(SystemColor::green, palette);
+    case UsageTone::orange:
+        return systemColor(SystemColor::orange, palette);
+    case UsageTone::red:
+        return systemColor(SystemColor::red, palette);
+    }
+    return systemColor(SystemColor::gray, palette);
+}
+
+QString percentText(std::optional<double> percentage) {
+    if (!percentage || std::isnan(*percentage))
+        return QCoreApplication::translate("UsageRow", "no data");
+    return QString::fromStdString(percentFigure(*percentage));
+}
+
+QString resetText(double resetsAt, double now) {
+    return QCoreApplication::translate("UsageRow", "Resets ") + relativeTimeText(resetsAt, now) +
+           QStringLiteral(" (") + dateTimeText(resetsAt) + QStringLiteral(")");
+}
+
+UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
+                   QWidget* parent)
+    : QWidget(parent)
+    , m_title(new ElidedLabel(title, this))
+    , m_percent(new QLabel(this))
+    , m_bar(new UsageBar(this)) {
+    const std::optional<double> percentage = window ? window->usedPercentage : std::nullopt;
+    const QColor color = usageColor(percentage, palette());
+
+    m_title->setObjectName(QStringLiteral("usageTitle"));
+    m_title->setFont(styledFont(TextStyle::subheadline, font()));
+    m_percent->setObjectName(QStringLiteral("usagePercent"));
+    m_percent->setFont(styledFont(TextStyle::subheadline, font(), QFont::DemiBold));
+    m_percent->setText(percentText(percentage));
+    setForeground(m_percent, color);
+    m_bar->setObjectName(QStringLiteral("usageBar"));
+    m_bar->setPercentage(percentage);
+    m_bar->setTint(color);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(0, 0, 0, 0);
+    header->addWidget(m_title, 1);
+    header->addWidget(m_percent, 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(rowSpacing);
+    layout->addLayout(header);
+    layout->addWidget(m_bar);
+
+    if (window && window->resetsAt) {
+        m_reset = new QLabel(resetText(*window->resetsAt, now), this);
+        m_reset->setObjectName(QStringLiteral("usageReset"));
+        m_reset->setFont(styledFont(TextStyle::caption2, font()));
+        m_reset->setWordWrap(true);
+        setForeground(m_reset, secondaryColor(palette()));
+        layout->addWidget(m_reset);
+    }
+}
+
+} // namespace tallyglass

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/usage_records.h"
+
+#include <QColor>
+#include <QPalette>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+
+namespace tallyglass {
+
+class ElidedLabel;
+class UsageBar;
+
+// How close a window is to its limit, judged on the percentage as stored.
+enum class UsageTone { gray, green, orange, red };
+
+UsageTone usageTone(std::optional<double> percentage);
+
+// The colour of the percentage text and of the bar, for this palette.
+QColor usageColor(std::optional<double> percentage, const QPalette& palette);
+
+// "43%", "-3%", "120%"; "no data" without a percentage.
+QString percentText(std::optional<double> percentage);
+
+// "Resets in 2 hours (Dec 5, 2026, 3:00 PM)", relative to now.
+QString resetText(double resetsAt, double now);
+
+// One limit window: its title and percentage, a bar, and when it resets. Built afresh with
+// every panel rebuild; now is the panel's clock reading at that moment.
+class UsageRow final : public QWidget {
+    Q_OBJECT
+
+public:
+    UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
+             QWidget* parent = nullptr);
+
+private:
+    ElidedLabel* m_title;
+    QLabel* m_percent;
+    UsageBar* m_bar;
+    QLabel* m_reset = nullptr;
+};
+
+} // namespace tallyglass
