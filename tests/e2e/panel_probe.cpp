@@ -1,6 +1,5 @@
 #include "panel_probe.h"
 
-#if __has_include("ui/menu_view.h")
 #include "core/snapshot_decoding.h"
 #include "support/event_loop.h"
 #include "support/fake_login_item.h"
@@ -9,8 +8,6 @@
 #include "ui/menu_view.h"
 
 #include <QPushButton>
-#define TALLYGLASS_HAS_PANEL 1
-#endif
 
 namespace tallyglass::testing {
 
@@ -24,12 +21,6 @@ qint64 differingPixels(const QImage& a, const QImage& b) {
         for (int column = 0; column < x.width(); ++column)
             differing += x.pixel(column, row) != y.pixel(column, row);
     return differing;
-}
-
-#ifdef TALLYGLASS_HAS_PANEL
-
-bool panelAvailable() {
-    return true;
 }
 
 PanelProbe probePanel(const QString& snapshotFile) {
@@ -62,17 +53,5 @@ PanelProbe probePanel(const QString& snapshotFile) {
         probe.quit = quit->mapTo(&view, quit->rect().center());
     return probe;
 }
-
-#else
-
-bool panelAvailable() {
-    return false;
-}
-
-PanelProbe probePanel(const QString&) {
-    return {};
-}
-
-#endif
 
 } // namespace tallyglass::testing

@@ -21,9 +21,6 @@ struct PanelProbe {
     QPoint quit;
 };
 
-// Whether this build has the panel at all.
-bool panelAvailable();
-
 // snapshotFile empty: the panel of a source that has no reading.
 PanelProbe probePanel(const QString& snapshotFile);
 
