@@ -23,7 +23,9 @@ public:
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // Empty when everything runs; otherwise what could not be started.
+    // Why there is no X server, when there is none; then nothing else was started.
+    QString noServer() const { return m_noServer; }
+    // Empty when everything runs; otherwise what else could not be started.
     QString error() const { return m_error; }
     QString display() const { return m_display; }
     QString busAddress() const { return m_bus.address(); }
@@ -48,6 +50,7 @@ private:
     QProcess m_server;
     QProcess m_tray;
     QString m_display;
+    QString m_noServer;
     QString m_error;
 };
 
