@@ -51,6 +51,7 @@ bool TallyglassApp::eventFilter(QObject* watched, QEvent* event) {
 
 void TallyglassApp::retint() {
     m_icon = iconFor(*m_statusItem);
+    m_shownSummary.reset();
     updateStatusItem();
 }
 
@@ -73,6 +74,10 @@ void TallyglassApp::updateStatusItem() {
     std::optional<QString> summary;
     if (auto text = m_model->menuBarSummary())
         summary = QString::fromStdString(*text);
+    // Most refreshes publish the same figures; the tray redraws only when they change.
+    if (m_shownSummary && *m_shownSummary == summary)
+        return;
+    m_shownSummary = summary;
     m_statusItem->setContent(m_icon, summary);
 }
 

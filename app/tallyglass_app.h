@@ -44,6 +44,8 @@ private:
     std::unique_ptr<UsageModel> m_model;
     std::unique_ptr<StatusItem> m_statusItem;
     QIcon m_icon;
+    // What the status item shows now; none before the first update and after a retint.
+    std::optional<std::optional<QString>> m_shownSummary;
     std::unique_ptr<PanelHost> m_panel;
     QTimer m_trayCheck;
     int m_trayChecksLeft = 0;

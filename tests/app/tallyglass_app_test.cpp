@@ -39,6 +39,15 @@ TEST(TallyglassApp, StatusItemFollowsEveryPublishedReading) {
     ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.size() > 1; }));
     EXPECT_EQ(tray->summaries.back(), QStringLiteral("42% \u00B7 17%"));
 
+    // A refresh with the same figures leaves the tray alone.
+    const auto shown = tray->summaries.size();
+    const double checked = app.model().lastChecked();
+    app.model().refresh();
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return app.model().lastChecked() != checked || state->count("isAvailable") >= 2; }));
+    processEventsFor(50);
+    EXPECT_EQ(tray->summaries.size(), shown);
+
     state->setResult(std::nullopt);
     app.model().refresh();
     ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.back() == std::nullopt; }));
