@@ -1,4 +1,4 @@
-#include "app/inspect_report.h"
+#include "app/reading_report.h"
 #include "app/tallyglass_app.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"

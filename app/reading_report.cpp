@@ -1,4 +1,4 @@
-#include "inspect_report.h"
+#include "reading_report.h"
 
 #include "core/window_labels.h"
 

@@ -1,4 +1,4 @@
-#include "inspect_report.h"
+#include "reading_report.h"
 #include "source_registry.h"
 
 #include <QCoreApplication>
