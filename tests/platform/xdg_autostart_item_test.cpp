@@ -1,4 +1,4 @@
-#include "platform/xdg_autostart_item.h"
+#include "platform/linux/xdg_autostart_item.h"
 #include "support/temp_home.h"
 
 #include <QCoreApplication>

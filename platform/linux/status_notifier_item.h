@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status_item.h"
+#include "platform/status_item.h"
 
 #include <QDBusConnection>
 

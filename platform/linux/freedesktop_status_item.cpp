@@ -1,7 +1,7 @@
 #include "freedesktop_status_item.h"
 
 #include "status_notifier_item.h"
-#include "tray_status_item.h"
+#include "platform/tray_status_item.h"
 
 namespace tallyglass {
 

@@ -1,4 +1,4 @@
-#include "desktop_entry.h"
+#include "platform/desktop_entry.h"
 
 #include <QDir>
 #include <QFileInfo>

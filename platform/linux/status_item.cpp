@@ -1,4 +1,4 @@
-#include "status_item.h"
+#include "platform/status_item.h"
 
 #include "freedesktop_status_item.h"
 

@@ -1,4 +1,4 @@
-#include "login_item.h"
+#include "platform/login_item.h"
 
 #include "xdg_autostart_item.h"
 

@@ -1,0 +1,11 @@
+#include "statusline_command.h"
+
+namespace tallyglass {
+
+// Where this build put the runner: a system without an installed layout of ours still runs the
+// helper straight from the build folder.
+QString scriptRunnerPath() {
+    return QStringLiteral(TALLYGLASS_BUILT_RUNNER);
+}
+
+} // namespace tallyglass
