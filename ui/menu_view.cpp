@@ -18,6 +18,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <span>
+
 namespace tallyglass {
 namespace {
 
@@ -43,6 +46,10 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
     label->setTextFormat(Qt::PlainText);
     return label;
 }
+
+// The known windows and a few dozen more. A reading with thousands of windows is hostile or
+// broken; building them all would freeze the panel and take gigabytes.
+constexpr std::size_t mostRows = 36;
 
 QString qtText(const std::string& text) {
     return QString::fromStdString(text);
@@ -175,7 +182,9 @@ QWidget* MenuView::buildDataArea() {
         return area;
     }
     const double now = m_clock->now();
-    for (const LabeledWindow& entry : labeledWindows(*snapshot)) {
+    const auto& windows = m_model.labeledWindows();
+    const std::size_t rows = std::min(windows.size(), mostRows);
+    for (const LabeledWindow& entry : std::span(windows).first(rows)) {
         auto* row = new UsageRow(qtText(entry.label), entry.window, now, area);
         row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
         column->addWidget(row);

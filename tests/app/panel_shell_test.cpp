@@ -1,14 +1,19 @@
 #include "app/tallyglass_app.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
+#include "support/fake_login_item.h"
 #include "support/fake_status_item.h"
 #include "support/temp_home.h"
 #include "ui/menu_view.h"
 
+#include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace tallyglass {
 namespace {
@@ -19,7 +24,8 @@ struct Shell {
         item->shown = trayShown;
         tray = item.get();
         app = std::make_unique<TallyglassApp>(SourceTable{}, std::make_shared<testing::FakeClock>(),
-                                              std::move(item));
+                                              std::move(item),
+                                              std::make_shared<testing::FakeLoginItem>());
     }
     testing::TempHome home;
     testing::FakeStatusItem* tray = nullptr;
@@ -45,33 +51,58 @@ TEST(PanelShell, WithATrayNoWindowOpensUntilTheItemIsClicked) {
     shell.tray->click(QPoint(100, 10));
     EXPECT_TRUE(shell.app->panel().isOpen());
     EXPECT_FALSE(shell.app->panel().isWindowed());
-    shell.tray->click(QPoint(100, 10));
-    EXPECT_FALSE(shell.app->panel().isOpen());
 }
 
-TEST(PanelShell, SecondStartLeavesAndTheFirstKeepsRunning) {
+// The real program, in a fresh home and runtime folder (none: XDG_RUNTIME_DIR unset).
+struct Program : QProcess {
+    explicit Program(const testing::TempHome& home, bool withRuntime = true) {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), home.path());
+        if (withRuntime)
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+        else
+            environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        setProcessEnvironment(environment);
+        start(QStringLiteral(TALLYGLASS_PROGRAM), {});
+    }
+    ~Program() override {
+        kill();
+        waitForFinished();
+    }
+    bool running() const { return state() != QProcess::NotRunning; }
+};
+
+// A double click on a launcher: two starts at once leave exactly one running.
+TEST(PanelShell, TwoStartsAtOnceLeaveOne) {
+    for (int trial = 0; trial < 8; ++trial) {
+        testing::TempHome home;
+        Program first(home), second(home);
+        ASSERT_TRUE(testing::processEventsUntil(
+            [&] { return !first.running() || !second.running(); }, 20000))
+            << "both still run, trial " << trial;
+        testing::processEventsFor(200);
+        Program& left = first.running() ? second : first;
+        EXPECT_EQ(left.exitCode(), 0) << trial;
+        EXPECT_NE(first.running(), second.running()) << trial;
+    }
+}
+
+// Another user made the folder where the socket would be, open to all, and listens there.
+TEST(PanelShell, SquattedRuntimeFolderDoesNotStopTheStart) {
     testing::TempHome home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const QString program = QStringLiteral(TALLYGLASS_PROGRAM);
-
-    QProcess first;
-    first.setProcessEnvironment(environment);
-    first.start(program, {});
-    ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(testing::processEventsUntil(
-        [&] { return QFile::exists(home.filePath(QStringLiteral("tallyglass.socket"))); }));
-
-    QProcess second;
-    second.setProcessEnvironment(environment);
-    second.start(program, {});
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(first.state(), QProcess::Running);
-    first.kill();
-    first.waitForFinished();
+    const QString folder = home.filePath(QStringLiteral("tallyglass-%1").arg(::geteuid()));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile::setPermissions(folder, QFile::Permissions(0x7777));
+    QLocalServer inFolder, beside;
+    ASSERT_TRUE(inFolder.listen(folder + QStringLiteral("/tallyglass.socket")));
+    ASSERT_TRUE(beside.listen(folder + QStringLiteral(".socket")));
+    Program program(home, /*withRuntime=*/false);
+    // Started for real: it installs its helper into the Claude folder.
+    EXPECT_TRUE(testing::processEventsUntil([&] {
+        return !program.running() ||
+               QFile::exists(home.filePath(QStringLiteral(".claude/statusline-usage.js")));
+    }));
+    EXPECT_TRUE(program.running());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 
 namespace tallyglass::testing {
 
@@ -11,6 +12,8 @@ FakeSource::FakeSource(std::shared_ptr<State> state)
 std::optional<UsageSnapshot> FakeSource::loadSnapshot() {
     m_state->enter("loadSnapshot");
     std::lock_guard lock(m_state->mutex);
+    if (m_state->throws)
+        throw std::runtime_error("unreadable");
     return m_state->snapshot;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/usage_source.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -41,6 +42,7 @@ struct FakeSource::State {
     std::optional<UsageSnapshot> snapshot;
     bool available = true;
     bool held = false;
+    std::atomic<bool> throws = false;
     std::vector<std::string> log;
 
     void enter(const char* call);

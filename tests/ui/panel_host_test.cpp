@@ -1,10 +1,13 @@
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
 #include "support/fake_login_item.h"
+#include "support/fake_source.h"
 #include "support/temp_home.h"
+#include "ui/date_texts.h"
 #include "ui/menu_view.h"
 #include "ui/panel_host.h"
 #include "ui/panel_placement.h"
+#include "ui/usage_row.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -39,14 +42,48 @@ TEST(PanelPlacement, NextToTheTrayAndInsideTheAvailableArea) {
 class PanelHostTest : public ::testing::Test {
 protected:
     PanelHostTest()
-        : model(SourceTable{}, clock)
+        : model(sources(), clock)
         , host(model, clock, std::make_shared<testing::FakeLoginItem>()) {}
+
+    SourceTable sources() {
+        return {{SourceKind::claude,
+                 std::make_shared<SourceActor>(std::make_unique<testing::FakeSource>(source))}};
+    }
 
     testing::TempHome home;
     std::shared_ptr<testing::FakeClock> clock = std::make_shared<testing::FakeClock>();
+    std::shared_ptr<testing::FakeSource::State> source =
+        std::make_shared<testing::FakeSource::State>();
     UsageModel model;
     PanelHost host;
 };
+
+// A hostile reading with thousands of windows: the known ones and a few dozen more are built.
+TEST_F(PanelHostTest, AReadingWithThousandsOfWindowsBuildsABoundedPanel) {
+    UsageSnapshot snapshot{clock->now(), {}, {}, {{"five_hour", {42.0, clock->now() + 60, 300.0}}}};
+    for (int i = 0; i < 3000; ++i)
+        snapshot.windows["extra_" + std::to_string(i)] = {1.0, clock->now() + 60, 60.0};
+    source->setResult(snapshot);
+    model.refresh();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return model.snapshot().has_value(); }));
+    host.showWindow();
+    const auto rows = host.view()->findChildren<UsageRow*>();
+    EXPECT_GE(rows.size(), 4);
+    EXPECT_LE(rows.size(), 50);
+    EXPECT_EQ(rows.front()->objectName(), QStringLiteral("usageRow_five_hour"));
+}
+
+// ICU keeps the zone it first read; reset times follow the system's zone when it changes.
+TEST(DateTexts, FollowTheSystemsTimeZone) {
+    const double instant = 1'800'000'000; // 2027-01-15 08:00 UTC
+    const QString utc = dateTimeText(instant);
+    qputenv("TZ", "Asia/Tokyo");
+    const QString tokyo = dateTimeText(instant);
+    qputenv("TZ", "UTC");
+    EXPECT_TRUE(utc.contains(QStringLiteral("8:00"))) << utc.toStdString();
+    EXPECT_TRUE(tokyo.contains(QStringLiteral("5:00"))) << tokyo.toStdString();
+    EXPECT_EQ(dateTimeText(instant), utc);
+}
 
 TEST_F(PanelHostTest, SecondClickClosesAndTheClosingClickDoesNotReopen) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
