@@ -4,7 +4,6 @@
 #include "support/fake_login_item.h"
 #include "support/fake_status_item.h"
 #include "support/temp_home.h"
-#include "ui/menu_view.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,39 +20,22 @@
 namespace tallyglass {
 namespace {
 
-struct Shell {
-    explicit Shell(bool trayShown) {
+// Without a tray the panel opens in a window of its own; with one, only a click opens it.
+TEST(PanelShell, TheTrayDecidesWhereThePanelOpens) {
+    for (const bool trayShown : {false, true}) {
+        testing::TempHome home;
         auto item = std::make_unique<testing::FakeStatusItem>();
         item->shown = trayShown;
-        tray = item.get();
-        app = std::make_unique<TallyglassApp>(SourceTable{}, std::make_shared<testing::FakeClock>(),
-                                              std::move(item),
-                                              std::make_shared<testing::FakeLoginItem>());
+        testing::FakeStatusItem* tray = item.get();
+        TallyglassApp app(SourceTable{}, std::make_shared<testing::FakeClock>(), std::move(item),
+                          std::make_shared<testing::FakeLoginItem>());
+        testing::processEventsUntil([&] { return app.panel().isOpen(); },
+                                    TallyglassApp::trayWaitMs + 500);
+        EXPECT_EQ(app.panel().isOpen(), !trayShown);
+        tray->click(QPoint(100, 10));
+        EXPECT_EQ(app.panel().isOpen(), trayShown);
+        EXPECT_EQ(app.panel().isWindowed(), !trayShown);
     }
-    testing::TempHome home;
-    testing::FakeStatusItem* tray = nullptr;
-    std::unique_ptr<TallyglassApp> app;
-};
-
-TEST(PanelShell, WithoutATrayThePanelOpensInAWindow) {
-    Shell shell(false);
-    EXPECT_FALSE(shell.app->panel().isOpen());
-    ASSERT_TRUE(testing::processEventsUntil([&] { return shell.app->panel().isOpen(); },
-                                            TallyglassApp::trayWaitMs + 3000));
-    EXPECT_TRUE(shell.app->panel().isWindowed());
-    shell.app->panel().view()->close();
-    EXPECT_FALSE(shell.app->panel().isOpen());
-    shell.app->showPanelWindow();
-    EXPECT_TRUE(shell.app->panel().isOpen());
-}
-
-TEST(PanelShell, WithATrayNoWindowOpensUntilTheItemIsClicked) {
-    Shell shell(true);
-    testing::processEventsFor(TallyglassApp::trayWaitMs + 300);
-    EXPECT_FALSE(shell.app->panel().isOpen());
-    shell.tray->click(QPoint(100, 10));
-    EXPECT_TRUE(shell.app->panel().isOpen());
-    EXPECT_FALSE(shell.app->panel().isWindowed());
 }
 
 // The real program, in a fresh home and runtime folder (none: XDG_RUNTIME_DIR unset).

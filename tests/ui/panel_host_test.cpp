@@ -6,7 +6,6 @@
 #include "ui/date_texts.h"
 #include "ui/menu_view.h"
 #include "ui/panel_host.h"
-#include "ui/panel_placement.h"
 #include "ui/usage_row.h"
 
 #include <QGuiApplication>
@@ -16,28 +15,6 @@
 
 namespace tallyglass {
 namespace {
-
-TEST(PanelPlacement, NextToTheTrayAndInsideTheAvailableArea) {
-    const QRect available(0, 30, 1920, 1050); // a top bar of 30 pixels
-    const QSize panel(300, 400);
-    const struct {
-        const char* name;
-        QPoint anchor;
-        QPoint origin;
-    } cases[] = {
-        {"top bar, middle", {1000, 15}, {850, 30 + 0}},
-        {"top bar, far right", {1910, 15}, {1620, 30}},
-        {"top bar, far left", {5, 15}, {0, 30}},
-        {"under the top bar", {1000, 40}, {850, 52}},
-        {"bottom panel", {1800, 1070}, {1620, 1070 - panelAnchorGap - 400}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(panelOrigin(c.anchor, panel, available), c.origin);
-    }
-    // Taller than the area: the top stays visible.
-    EXPECT_EQ(panelOrigin({1000, 1070}, QSize(300, 2000), available).y(), 30);
-}
 
 class PanelHostTest : public ::testing::Test {
 protected:
@@ -85,33 +62,26 @@ TEST(DateTexts, FollowTheSystemsTimeZone) {
     EXPECT_EQ(dateTimeText(instant), utc);
 }
 
-TEST_F(PanelHostTest, SecondClickClosesAndTheClosingClickDoesNotReopen) {
+TEST_F(PanelHostTest, AttachedPanelTogglesAndAWindowClosesToHidden) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     host.toggleNear(screen.topRight());
     ASSERT_TRUE(host.isOpen());
-    EXPECT_FALSE(host.isWindowed());
     EXPECT_TRUE(screen.contains(host.view()->geometry()));
     EXPECT_TRUE(host.view()->windowFlags().testFlag(Qt::FramelessWindowHint));
-
     host.toggleNear(screen.topRight());
     EXPECT_FALSE(host.isOpen());
     // A tray click right after the panel closed is the click that closed it.
     host.toggleNear(screen.topRight());
     EXPECT_FALSE(host.isOpen());
-    testing::processEventsFor(PanelHost::reopenGuardMs + 50);
-    host.toggleNear(std::nullopt);
-    EXPECT_TRUE(host.isOpen());
-}
 
-TEST_F(PanelHostTest, WindowClosesToHiddenAndKeepsTheSameView) {
     host.showWindow();
-    ASSERT_TRUE(host.isOpen());
     EXPECT_TRUE(host.isWindowed());
     EXPECT_FALSE(host.view()->windowFlags().testFlag(Qt::FramelessWindowHint));
     MenuView* view = host.view();
     view->close();
     EXPECT_FALSE(host.isOpen());
-    host.showWindow();
+    testing::processEventsFor(PanelHost::reopenGuardMs + 50);
+    host.toggleNear(std::nullopt);
     EXPECT_EQ(host.view(), view);
     EXPECT_TRUE(host.isOpen());
 }
