@@ -18,9 +18,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <span>
-
 namespace tallyglass {
 namespace {
 
@@ -47,9 +44,9 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
     return label;
 }
 
-// The known windows and a few dozen more. A reading with thousands of windows is hostile or
-// broken; building them all would freeze the panel and take gigabytes.
-constexpr std::size_t mostRows = 36;
+// Rows beside the known windows. A reading with thousands of windows is hostile or broken;
+// building them all would freeze the panel and take gigabytes.
+constexpr std::size_t mostUnknownRows = 32;
 
 QString qtText(const std::string& text) {
     return QString::fromStdString(text);
@@ -182,9 +179,10 @@ QWidget* MenuView::buildDataArea() {
         return area;
     }
     const double now = m_clock->now();
-    const auto& windows = m_model.labeledWindows();
-    const std::size_t rows = std::min(windows.size(), mostRows);
-    for (const LabeledWindow& entry : std::span(windows).first(rows)) {
+    std::size_t unknownRows = 0;
+    for (const LabeledWindow& entry : m_model.labeledWindows()) {
+        if (!windowLabels().contains(entry.key) && ++unknownRows > mostUnknownRows)
+            continue;
         auto* row = new UsageRow(qtText(entry.label), entry.window, now, area);
         row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
         column->addWidget(row);

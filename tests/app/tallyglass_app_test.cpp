@@ -22,17 +22,6 @@ UsageSnapshot reading() {
                           {"five_hour", {42.0, std::nullopt, 300.0}}}};
 }
 
-SourceTable sourcesOf(std::shared_ptr<FakeSource::State> claude,
-                      std::shared_ptr<FakeSource::State> codex = nullptr) {
-    SourceTable sources;
-    sources[SourceKind::claude] =
-        std::make_shared<SourceActor>(std::make_unique<FakeSource>(claude));
-    if (codex)
-        sources[SourceKind::codex] =
-            std::make_shared<SourceActor>(std::make_unique<FakeSource>(codex));
-    return sources;
-}
-
 // The colour of the icon's body, at the middle of a 22-pixel rendition.
 QColor bodyColour(const QIcon& icon) {
     return icon.pixmap(QSize(22, 22), 1.0).toImage().pixelColor(4, 13);
@@ -45,7 +34,7 @@ TEST(TallyglassApp, StatusItemFollowsReadingsAndTheBarsColour) {
     auto item = std::make_unique<FakeStatusItem>();
     item->background = QColor(Qt::black);
     FakeStatusItem* tray = item.get();
-    TallyglassApp app(sourcesOf(state), std::make_shared<FakeClock>(), std::move(item),
+    TallyglassApp app(fakeSources(state), std::make_shared<FakeClock>(), std::move(item),
                       std::make_shared<FakeLoginItem>());
     ASSERT_EQ(tray->summaries, (std::vector<std::optional<QString>>{std::nullopt}));
     EXPECT_EQ(bodyColour(tray->icon), QColor(Qt::white));
@@ -70,7 +59,7 @@ TEST(InspectReport, LoadsWithoutPreparingAndOmitsAbsentFields) {
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(reading(), false);
     auto empty = std::make_shared<FakeSource::State>();
-    const auto report = inspectReport(sourcesOf(state, empty));
+    const auto report = inspectReport(fakeSources(state, empty));
     EXPECT_EQ(state->count("prepare"), 0u);
     const auto& claude = report["sources"][0];
     EXPECT_EQ(claude["available"], false);

@@ -26,13 +26,8 @@ QSettings userDefaults() {
 class UsageModelTest : public ::testing::Test {
 protected:
     std::unique_ptr<UsageModel> makeModel(bool withCodex = true) {
-        SourceTable table;
-        table[SourceKind::claude] =
-            std::make_shared<SourceActor>(std::make_unique<FakeSource>(claude));
-        if (withCodex)
-            table[SourceKind::codex] =
-                std::make_shared<SourceActor>(std::make_unique<FakeSource>(codex));
-        auto model = std::make_unique<UsageModel>(std::move(table), clock);
+        auto model =
+            std::make_unique<UsageModel>(fakeSources(claude, withCodex ? codex : nullptr), clock);
         for (auto [signal, name] :
              {std::pair{&UsageModel::snapshotChanged, "snapshot"},
               std::pair{&UsageModel::sourceAvailableChanged, "sourceAvailable"},

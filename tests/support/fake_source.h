@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/usage_source.h"
+#include "core/usage_model.h"
 
 #include <algorithm>
 #include <atomic>
@@ -81,5 +81,17 @@ public:
 private:
     std::shared_ptr<State> m_state;
 };
+
+// A source per state given: Claude Code always, Codex when given.
+inline SourceTable fakeSources(std::shared_ptr<FakeSource::State> claude,
+                               std::shared_ptr<FakeSource::State> codex = nullptr) {
+    SourceTable sources;
+    sources[SourceKind::claude] =
+        std::make_shared<SourceActor>(std::make_unique<FakeSource>(claude));
+    if (codex)
+        sources[SourceKind::codex] =
+            std::make_shared<SourceActor>(std::make_unique<FakeSource>(codex));
+    return sources;
+}
 
 } // namespace tallyglass::testing
