@@ -28,12 +28,12 @@ protected:
 };
 
 TEST_F(XdgAutostartTest, RegisterWritesOurEntryByPathAndUnregisterRemovesIt) {
-    const QString spaced = program(QStringLiteral("my tally$glass"));
+    const QString spaced = program(QStringLiteral("my tally$glass 100%"));
     XdgAutostartItem item(spaced);
     EXPECT_EQ(item.registerItem(), std::nullopt);
     EXPECT_EQ(item.status(), LoginItemStatus::enabled);
     EXPECT_TRUE(readFile(entry()).contains("\nExec=\"" + home.path().toUtf8() +
-                                           "/bin/my tally\\\\$glass\"\n"));
+                                           "/bin/my tally\\\\$glass 100%%\"\n"));
     EXPECT_EQ(QDir(QFileInfo(entry()).path()).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(item.unregisterItem(), std::nullopt);
     EXPECT_FALSE(QFile::exists(entry()));
