@@ -79,22 +79,18 @@ TEST_F(UsageModelTest, StoredActiveSourceChoosesTheStartingKind) {
 }
 
 TEST_F(UsageModelTest, PublishesSnapshotAvailabilityAndTimeInThatOrder) {
-    claude->setResult(reading(4110), false);
+    claude->setResult(reading(100), false);
     clock->set(5000);
     auto model = makeModel();
     EXPECT_EQ(model->lastChecked(), 5000);
     EXPECT_TRUE(model->sourceAvailable());
-    EXPECT_FALSE(model->isStale());
     clock->set(5010);
     ASSERT_TRUE(settle());
     EXPECT_EQ(notifications, (Calls{"snapshot", "sourceAvailable", "lastChecked"}));
-    EXPECT_EQ(model->snapshot(), reading(4110));
-    EXPECT_FALSE(model->isStale()); // 900 seconds old
-    clock->set(5011);
-    EXPECT_TRUE(model->isStale());
+    EXPECT_EQ(model->snapshot(), reading(100));
     EXPECT_EQ(model->menuBarSummary(), "42%");
     EXPECT_FALSE(model->sourceAvailable());
-    EXPECT_EQ(model->lastChecked(), 5000 + 10);
+    EXPECT_EQ(model->lastChecked(), 5010);
     EXPECT_EQ(claude->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
 }
 
