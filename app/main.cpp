@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
 
     tallyglass::TallyglassApp app(tallyglass::defaultSources(),
                                   std::make_shared<tallyglass::SystemClock>(),
-                                  tallyglass::createStatusItem());
+                                  tallyglass::createStatusItem(), tallyglass::createLoginItem());
     QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
                      &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();

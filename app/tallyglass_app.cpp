@@ -19,12 +19,13 @@ QIcon iconFor(const StatusItem& item) {
 } // namespace
 
 TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
-                             std::unique_ptr<StatusItem> statusItem, QObject* parent)
+                             std::unique_ptr<StatusItem> statusItem,
+                             std::shared_ptr<LoginItem> loginItem, QObject* parent)
     : QObject(parent)
     , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
     , m_icon(iconFor(*m_statusItem))
-    , m_panel(std::make_unique<PanelHost>(*m_model, clock, createLoginItem())) {
+    , m_panel(std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem))) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
     connect(m_statusItem.get(), &StatusItem::hostChanged, this, &TallyglassApp::retint);

@@ -1,5 +1,6 @@
 // The panel's cost beside plain Qt: building and showing it, and rebuilding it on a model
-// change, each next to the same number of plain QLabels built and shown the same way.
+// change, each next to the same number of plain QLabels built and shown the same way; and the
+// rebuild for a hostile reading of 20,000 windows beside the typical four-window one.
 // Run: QT_QPA_PLATFORM=offscreen build/dev/bench/panel_bench
 
 #include "core/source_actor.h"
@@ -8,6 +9,7 @@
 #include "ui/menu_view.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -29,6 +31,9 @@ constexpr int panelTextWidgets = 20;
 
 class SteadySource final : public UsageSource {
 public:
+    explicit SteadySource(int extraWindows)
+        : m_extraWindows(extraWindows) {}
+
     std::optional<UsageSnapshot> loadSnapshot() override {
         UsageSnapshot snapshot;
         snapshot.updatedAt = now - 60;
@@ -38,10 +43,15 @@ public:
         snapshot.windows["seven_day"] = {73.0, now + 3 * 86400, 10080};
         snapshot.windows["seven_day_opus"] = {91.6, now + 3 * 86400, std::nullopt};
         snapshot.windows["seven_day_sonnet"] = {12.0, now + 3 * 86400, std::nullopt};
+        for (int i = 0; i < m_extraWindows; ++i)
+            snapshot.windows["extra_window_" + std::to_string(i)] = {50.0, now + 3600, 60};
         return snapshot;
     }
     bool isAvailable() override { return true; }
     void prepare() override {}
+
+private:
+    int m_extraWindows;
 };
 
 class FixedClock final : public Clock {
@@ -57,12 +67,12 @@ public:
 };
 
 struct Fixture {
-    Fixture() {
+    explicit Fixture(int extraWindows) {
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
         SourceTable sources;
         sources[SourceKind::claude] =
-            std::make_shared<SourceActor>(std::make_unique<SteadySource>());
+            std::make_shared<SourceActor>(std::make_unique<SteadySource>(extraWindows));
         model = std::make_unique<UsageModel>(std::move(sources), clock);
         while (!model->snapshot()) {
             QCoreApplication::processEvents();
@@ -76,8 +86,22 @@ struct Fixture {
 };
 
 Fixture& fixture() {
-    static Fixture shared;
+    static Fixture shared(0);
     return shared;
+}
+
+// A reading of 20,000 windows: 1.2 MB of snapshot file, under the reader's size cap.
+Fixture& hostileFixture() {
+    static Fixture shared(20'000 - 4);
+    return shared;
+}
+
+double residentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * 4096 / (1024 * 1024) : 0;
 }
 
 void fillWithLabels(QWidget& widget) {
@@ -104,8 +128,7 @@ void BM_BuildAndShowPlainLabels(benchmark::State& state) {
     }
 }
 
-void BM_RebuildPanel(benchmark::State& state) {
-    Fixture& f = fixture();
+void rebuildPanel(benchmark::State& state, Fixture& f) {
     MenuView view(*f.model, f.clock, f.loginItem);
     view.show();
     QCoreApplication::processEvents();
@@ -113,6 +136,15 @@ void BM_RebuildPanel(benchmark::State& state) {
         view.rebuild();
         QCoreApplication::processEvents();
     }
+    state.counters["resident_MiB"] = residentMiB();
+}
+
+void BM_RebuildPanel(benchmark::State& state) {
+    rebuildPanel(state, fixture());
+}
+
+void BM_RebuildHostilePanel(benchmark::State& state) {
+    rebuildPanel(state, hostileFixture());
 }
 
 void BM_RebuildPlainLabels(benchmark::State& state) {
@@ -138,6 +170,7 @@ BENCHMARK(BM_BuildAndShowPanel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildAndShowPlainLabels)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RebuildPanel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RebuildPlainLabels)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RebuildHostilePanel)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

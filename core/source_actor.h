@@ -3,14 +3,20 @@
 #include "usage_source.h"
 
 #include <QFuture>
-#include <QThreadPool>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace tallyglass {
 
+// Set once a load is superseded; a load that has not started by then is skipped.
+using CancelFlag = std::shared_ptr<const std::atomic<bool>>;
+
 // Gives a UsageSource its own serial executor: its operations run one at a time, in the
-// order requested, on a worker thread, and callers await them through futures.
+// order requested, on a worker thread, and callers await them through futures. A source that
+// throws is logged and answers as one that found nothing. Destroying the actor never waits:
+// what is queued is dropped, and an operation still running finishes on its own.
 class SourceActor final {
 public:
     explicit SourceActor(std::unique_ptr<UsageSource> source);
@@ -19,16 +25,16 @@ public:
     SourceActor(const SourceActor&) = delete;
     SourceActor& operator=(const SourceActor&) = delete;
 
-    QFuture<std::optional<UsageSnapshot>> loadSnapshot();
-    QFuture<bool> isAvailable();
+    // A skipped call's future is cancelled.
+    QFuture<std::optional<UsageSnapshot>> loadSnapshot(CancelFlag cancelled = nullptr);
+    QFuture<bool> isAvailable(CancelFlag cancelled = nullptr);
     QFuture<void> prepare();
 
-    UsageSource& source() { return *m_source; }
+    struct Queue;
 
 private:
-    // Declared before the executor so the executor is drained before the source goes.
-    std::unique_ptr<UsageSource> m_source;
-    QThreadPool m_executor;
+    std::shared_ptr<Queue> m_queue;
+    std::thread m_worker;
 };
 
 } // namespace tallyglass

@@ -39,7 +39,7 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
     , m_lastChecked(m_clock->now())
     , m_sources(std::move(sources)) {
     const QString stored = userDefaults().value(activeSourceKey).toString();
-    m_activeKind = stored == QLatin1String("codex") ? SourceKind::codex : SourceKind::claude;
+    m_activeKind = sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);
     prepareAndRefresh();
 
     m_timer.setInterval(refreshIntervalMs);
@@ -55,7 +55,9 @@ bool UsageModel::isStale() const {
 }
 
 std::optional<std::string> UsageModel::menuBarSummary() const {
-    return tallyglass::menuBarSummary(m_snapshot);
+    if (!m_snapshot)
+        return std::nullopt;
+    return tallyglass::menuBarSummary(m_labeledWindows);
 }
 
 void UsageModel::refresh() {
@@ -75,6 +77,7 @@ void UsageModel::selectSource(SourceKind kind) {
     defaults.setValue(activeSourceKey, QString::fromUtf8(rawValue(kind)));
     defaults.sync();
     m_snapshot.reset();
+    m_labeledWindows.clear();
     emit snapshotChanged();
     prepareAndRefresh();
 }
@@ -85,8 +88,8 @@ void UsageModel::startLoad(bool withPrepare) {
     if (found == m_sources.end())
         return;
     if (m_loadTask)
-        m_loadTask->cancelled = true;
-    auto job = std::make_shared<LoadJob>();
+        *m_loadTask = true;
+    auto job = std::make_shared<std::atomic<bool>>(false);
     m_loadTask = job;
     if (!withPrepare) {
         performLoad(kind, job);
@@ -95,14 +98,14 @@ void UsageModel::startLoad(bool withPrepare) {
     whenReady(found->second->prepare(), this, [this, kind, job] { performLoad(kind, job); });
 }
 
-void UsageModel::performLoad(SourceKind kind, std::shared_ptr<LoadJob> job) {
+void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job) {
     // Callbacks run on the main thread and only while the model exists; they look the source
     // up again rather than holding it, so sources are always released on the main thread.
-    whenReady(m_sources.at(kind)->loadSnapshot(), this,
+    whenReady(m_sources.at(kind)->loadSnapshot(job), this,
               [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
-                  whenReady(m_sources.at(kind)->isAvailable(), this,
+                  whenReady(m_sources.at(kind)->isAvailable(job), this,
                             [this, kind, job, snapshot](bool available) {
-                                if (job->cancelled || m_activeKind != kind)
+                                if (*job || m_activeKind != kind)
                                     return;
                                 publish(snapshot, available);
                             });
@@ -111,6 +114,9 @@ void UsageModel::performLoad(SourceKind kind, std::shared_ptr<LoadJob> job) {
 
 void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) {
     m_snapshot = std::move(snapshot);
+    // A hostile reading may hold thousands of windows: label them once, not at every read.
+    m_labeledWindows =
+        m_snapshot ? tallyglass::labeledWindows(*m_snapshot) : std::vector<LabeledWindow>{};
     emit snapshotChanged();
     m_sourceAvailable = available;
     emit sourceAvailableChanged();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tallyglass {
 
@@ -36,6 +37,9 @@ public:
     bool sourceAvailable() const { return m_sourceAvailable; }
     SourceKind activeKind() const { return m_activeKind; }
 
+    // The snapshot's windows, labelled and in display order; empty without a snapshot.
+    const std::vector<LabeledWindow>& labeledWindows() const { return m_labeledWindows; }
+
     bool isStale() const;
     std::optional<std::string> menuBarSummary() const;
 
@@ -50,22 +54,20 @@ signals:
     void activeKindChanged();
 
 private:
-    struct LoadJob {
-        bool cancelled = false;
-    };
-
     void startLoad(bool withPrepare);
-    void performLoad(SourceKind kind, std::shared_ptr<LoadJob> job);
+    // The job is its own cancel flag, shared with the source's executor.
+    void performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job);
     void publish(std::optional<UsageSnapshot> snapshot, bool available);
 
     std::shared_ptr<const Clock> m_clock;
     std::optional<UsageSnapshot> m_snapshot;
+    std::vector<LabeledWindow> m_labeledWindows;
     double m_lastChecked = 0;
     bool m_sourceAvailable = true;
     SourceKind m_activeKind = SourceKind::claude;
     SourceTable m_sources;
     QTimer m_timer;
-    std::shared_ptr<LoadJob> m_loadTask;
+    std::shared_ptr<std::atomic<bool>> m_loadTask;
 };
 
 } // namespace tallyglass

@@ -117,7 +117,10 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {
 std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot) {
     if (!snapshot)
         return std::nullopt;
-    const auto windows = labeledWindows(*snapshot);
+    return menuBarSummary(labeledWindows(*snapshot));
+}
+
+std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows) {
     std::string summary;
     for (std::size_t i = 0; i < windows.size() && i < 2; ++i) {
         const auto& percentage = windows[i].window.usedPercentage;

@@ -30,5 +30,7 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot);
 
 // "42% · 17%" from the first two windows in display order; none when neither has a figure.
 std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot);
+// The same from windows already labelled and ordered.
+std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows);
 
 } // namespace tallyglass

@@ -8,6 +8,10 @@
 
 #include <QByteArray>
 
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -96,15 +100,42 @@ const icu::RelativeDateTimeFormatter* relativeFormatter() {
     return formatter.get();
 }
 
+// What names the system's zone: TZ, else the link /etc/localtime and when it last changed.
+QByteArray hostZoneStamp() {
+    QByteArray stamp = qgetenv("TZ") + '\n';
+    struct stat link {};
+    if (::lstat("/etc/localtime", &link) == 0) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink("/etc/localtime", target, sizeof target);
+        stamp += QByteArray(target, std::max<ssize_t>(length, 0)) + '\n' +
+                 QByteArray::number(qint64(link.st_mtim.tv_sec)) + '.' +
+                 QByteArray::number(qint64(link.st_mtim.tv_nsec)) + '.' +
+                 QByteArray::number(qulonglong(link.st_ino));
+    }
+    return stamp;
+}
+
+// ICU reads the system's zone once and keeps it; the user may change it while we run.
+// Main thread only, like every caller of this file.
 const icu::DateFormat* dateTimeFormatter() {
-    static const std::unique_ptr<icu::DateFormat> formatter(icu::DateFormat::createDateTimeInstance(
-        icu::DateFormat::kMedium, icu::DateFormat::kShort, timeLocale()));
+    static QByteArray zoneStamp;
+    static std::unique_ptr<icu::DateFormat> formatter;
+    QByteArray stamp = hostZoneStamp();
+    if (formatter && stamp == zoneStamp)
+        return formatter.get();
+    if (!zoneStamp.isNull())
+        icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
+    zoneStamp = std::move(stamp);
+    formatter.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium,
+                                                            icu::DateFormat::kShort, timeLocale()));
     return formatter.get();
 }
 
 } // namespace
 
 QString relativeTimeText(double instant, double now) {
+    // Days count in the system's current zone, as the formatter of absolute times does.
+    dateTimeFormatter();
     // Beyond this ICU's calendars stop counting; only a malformed file gets here.
     constexpr double farthest = 1e13;
     if (!std::isfinite(instant) || !std::isfinite(now))

@@ -44,6 +44,10 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
     return label;
 }
 
+// Rows beside the known windows. A reading with thousands of windows is hostile or broken;
+// building them all would freeze the panel and take gigabytes.
+constexpr std::size_t mostUnknownRows = 32;
+
 QString qtText(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -175,7 +179,10 @@ QWidget* MenuView::buildDataArea() {
         return area;
     }
     const double now = m_clock->now();
-    for (const LabeledWindow& entry : labeledWindows(*snapshot)) {
+    std::size_t unknownRows = 0;
+    for (const LabeledWindow& entry : m_model.labeledWindows()) {
+        if (!windowLabels().contains(entry.key) && ++unknownRows > mostUnknownRows)
+            continue;
         auto* row = new UsageRow(qtText(entry.label), entry.window, now, area);
         row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
         column->addWidget(row);

@@ -70,15 +70,16 @@ QString execProgram(const QString& exec) {
             unescaped += exec[i];
         }
     }
+    // A literal percent sign is written doubled, as field codes start with one.
     if (!unescaped.startsWith(u'"'))
-        return unescaped.section(u' ', 0, 0);
+        return unescaped.section(u' ', 0, 0).replace(QStringLiteral("%%"), QStringLiteral("%"));
     QString program;
     for (qsizetype i = 1; i < unescaped.size() && unescaped[i] != u'"'; ++i) {
         if (unescaped[i] == u'\\' && i + 1 < unescaped.size())
             ++i;
         program += unescaped[i];
     }
-    return program;
+    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
 }
 
 bool isExecutableFile(const QString& path) {

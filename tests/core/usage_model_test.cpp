@@ -13,31 +13,21 @@ using namespace tallyglass::testing;
 
 namespace {
 
-UsageSnapshot reading(double updatedAt, double fiveHour = 42) {
-    return UsageSnapshot{updatedAt, "Opus", std::nullopt, {{"five_hour", {fiveHour, {}, {}}}}};
+using Calls = std::vector<std::string>;
+
+UsageSnapshot reading(double updatedAt) {
+    return UsageSnapshot{updatedAt, "Opus", std::nullopt, {{"five_hour", {42.0, {}, {}}}}};
 }
 
-QVariant storedActiveSource() {
-    return QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"))
-        .value(QStringLiteral("activeSource"));
-}
-
-void storeActiveSource(const QString& raw) {
-    QSettings settings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
-    settings.setValue(QStringLiteral("activeSource"), raw);
-    settings.sync();
+QSettings userDefaults() {
+    return QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
 }
 
 class UsageModelTest : public ::testing::Test {
 protected:
     std::unique_ptr<UsageModel> makeModel(bool withCodex = true) {
-        SourceTable table;
-        table[SourceKind::claude] =
-            std::make_shared<SourceActor>(std::make_unique<FakeSource>(claude));
-        if (withCodex)
-            table[SourceKind::codex] =
-                std::make_shared<SourceActor>(std::make_unique<FakeSource>(codex));
-        auto model = std::make_unique<UsageModel>(std::move(table), clock);
+        auto model =
+            std::make_unique<UsageModel>(fakeSources(claude, withCodex ? codex : nullptr), clock);
         for (auto [signal, name] :
              {std::pair{&UsageModel::snapshotChanged, "snapshot"},
               std::pair{&UsageModel::sourceAvailableChanged, "sourceAvailable"},
@@ -49,13 +39,12 @@ protected:
     }
 
     // Waits for the load the model is running to publish.
-    bool settle(UsageModel& model) {
-        const std::size_t before = published(model);
-        return processEventsUntil([&] { return published(model) > before; });
+    bool settle() {
+        const auto before = published();
+        return processEventsUntil([&] { return published() > before; });
     }
-    std::size_t published(const UsageModel&) const {
-        return static_cast<std::size_t>(
-            std::count(notifications.begin(), notifications.end(), "lastChecked"));
+    long published() const {
+        return std::count(notifications.begin(), notifications.end(), "lastChecked");
     }
 
     TempHome home;
@@ -75,16 +64,14 @@ TEST_F(UsageModelTest, StoredActiveSourceChoosesTheStartingKind) {
     for (const auto& [stored, expected] : cases) {
         TempHome caseHome;
         if (stored)
-            storeActiveSource(*stored);
+            userDefaults().setValue(QStringLiteral("activeSource"), *stored);
         auto model = makeModel();
         EXPECT_EQ(model->activeKind(), expected) << stored.value_or("(none)").toStdString();
-        ASSERT_TRUE(settle(*model));
-        auto& state = expected == SourceKind::claude ? *claude : *codex;
-        EXPECT_EQ(state.calls().front(), "prepare");
+        ASSERT_TRUE(settle());
+        EXPECT_EQ((expected == SourceKind::claude ? claude : codex)->calls().front(), "prepare");
         // An unknown stored value is not rewritten.
-        if (stored) {
-            EXPECT_EQ(storedActiveSource().toString(), *stored);
-        }
+        EXPECT_EQ(userDefaults().value(QStringLiteral("activeSource")).toString(),
+                  stored.value_or(QString()));
         model.reset();
         claude->log.clear();
         codex->log.clear();
@@ -98,115 +85,94 @@ TEST_F(UsageModelTest, PublishesSnapshotAvailabilityAndTimeInThatOrder) {
     EXPECT_EQ(model->lastChecked(), 5000);
     EXPECT_TRUE(model->sourceAvailable());
     clock->set(5010);
-    ASSERT_TRUE(settle(*model));
-    EXPECT_EQ(notifications,
-              (std::vector<std::string>{"snapshot", "sourceAvailable", "lastChecked"}));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(notifications, (Calls{"snapshot", "sourceAvailable", "lastChecked"}));
     EXPECT_EQ(model->snapshot(), reading(100));
+    EXPECT_EQ(model->menuBarSummary(), "42%");
     EXPECT_FALSE(model->sourceAvailable());
     EXPECT_EQ(model->lastChecked(), 5010);
-    EXPECT_EQ(claude->calls(),
-              (std::vector<std::string>{"prepare", "loadSnapshot", "isAvailable"}));
+    EXPECT_EQ(claude->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
 }
 
-TEST_F(UsageModelTest, EmptyLoadClearsTheSnapshotAndStillAdvancesTime) {
-    claude->setResult(reading(100));
-    auto model = makeModel();
-    ASSERT_TRUE(settle(*model));
-    claude->setResult(std::nullopt, true);
-    clock->advance(10);
-    model->refresh();
-    ASSERT_TRUE(settle(*model));
-    EXPECT_FALSE(model->snapshot());
-    EXPECT_EQ(model->lastChecked(), clock->now());
+// A source that finds nothing, or throws, clears the reading and still moves "last checked";
+// the next load works again.
+TEST_F(UsageModelTest, EmptyOrFailedLoadClearsTheSnapshotAndTimeMovesOn) {
+    for (const bool throws : {false, true}) {
+        claude->setResult(reading(100));
+        auto model = makeModel();
+        ASSERT_TRUE(settle());
+        claude->setResult(std::nullopt, true);
+        claude->throws = throws;
+        clock->advance(10);
+        model->refresh();
+        ASSERT_TRUE(settle()) << throws;
+        EXPECT_FALSE(model->snapshot());
+        EXPECT_EQ(model->lastChecked(), clock->now());
+        claude->throws = false;
+        claude->setResult(reading(200));
+        model->refresh();
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(model->snapshot(), reading(200));
+    }
 }
 
-TEST_F(UsageModelTest, RefreshNeverPrepares) {
+// Ticks faster than a slow source: superseded loads that have not started are skipped, only
+// the newest publishes, refreshes never prepare, and ending the model does not wait.
+TEST_F(UsageModelTest, ASlowSourceNeitherPilesUpLoadsNorHoldsUpTheEnd) {
     auto model = makeModel();
-    ASSERT_TRUE(settle(*model));
-    model->refresh();
-    ASSERT_TRUE(settle(*model));
-    model->refresh();
-    ASSERT_TRUE(settle(*model));
-    EXPECT_EQ(claude->count("prepare"), 1u);
-    EXPECT_EQ(claude->count("loadSnapshot"), 3u);
-}
-
-TEST_F(UsageModelTest, OnlyTheNewestOfOverlappingLoadsPublishes) {
-    auto model = makeModel();
-    ASSERT_TRUE(settle(*model));
+    ASSERT_TRUE(settle());
     notifications.clear();
     claude->hold();
     model->refresh();
-    ASSERT_TRUE(claude->waitForCalls(4)); // the first refresh is inside loadSnapshot
-    model->refresh();
+    ASSERT_TRUE(claude->waitForCalls(4)); // inside the slow loadSnapshot
+    for (int tick = 0; tick < 20; ++tick)
+        model->refresh();
     claude->release();
-    ASSERT_TRUE(processEventsUntil([&] { return claude->count("isAvailable") == 3; }));
+    ASSERT_TRUE(settle());
     processEventsFor(100);
-    EXPECT_EQ(published(*model), 1u);
-    EXPECT_EQ(std::count(notifications.begin(), notifications.end(), "snapshot"), 1);
+    EXPECT_EQ(published(), 1);
+    EXPECT_EQ(claude->count("loadSnapshot"), 3u);
+    EXPECT_EQ(claude->count("prepare"), 1u);
+
+    // Quit while a load runs: had the model waited for its source, only the release below
+    // would have let it end.
+    claude->hold();
+    model->refresh();
+    model.reset();
+    EXPECT_TRUE(claude->held);
+    claude->release();
 }
 
-TEST_F(UsageModelTest, SwitchingDuringALoadDropsTheOldKindsResult) {
+// Selecting the active kind changes nothing; selecting the other clears the reading at once,
+// and the old kind's load, not started yet, is skipped.
+TEST_F(UsageModelTest, SwitchingClearsAtOnceAndDropsTheOldKindsLoad) {
     claude->setResult(reading(100));
     codex->setResult(std::nullopt, false);
     claude->hold();
     auto model = makeModel();
     ASSERT_TRUE(claude->waitForCalls(1));
+    model->selectSource(SourceKind::claude);
+    EXPECT_FALSE(userDefaults().contains(QStringLiteral("activeSource")));
     model->selectSource(SourceKind::codex);
-    EXPECT_EQ(model->activeKind(), SourceKind::codex);
-    EXPECT_EQ(storedActiveSource().toString(), QStringLiteral("codex"));
-    ASSERT_TRUE(settle(*model));
+    EXPECT_EQ(notifications, (Calls{"activeKind", "snapshot"}));
+    EXPECT_EQ(userDefaults().value(QStringLiteral("activeSource")), QStringLiteral("codex"));
+    ASSERT_TRUE(settle());
     claude->release();
-    ASSERT_TRUE(processEventsUntil([&] { return claude->count("isAvailable") == 1; }));
-    processEventsFor(100);
+    processEventsFor(200);
+    EXPECT_EQ(claude->calls(), Calls{"prepare"});
     EXPECT_FALSE(model->snapshot());
     EXPECT_FALSE(model->sourceAvailable());
-    EXPECT_EQ(codex->calls(), (std::vector<std::string>{"prepare", "loadSnapshot", "isAvailable"}));
-}
-
-TEST_F(UsageModelTest, SelectingClearsAtOnceAndSelectingTheSameKindDoesNothing) {
-    claude->setResult(reading(100));
-    codex->hold();
-    auto model = makeModel();
-    ASSERT_TRUE(settle(*model));
-    notifications.clear();
-
-    model->selectSource(SourceKind::claude);
-    processEventsFor(50);
-    EXPECT_TRUE(notifications.empty());
-    EXPECT_FALSE(storedActiveSource().isValid());
-    EXPECT_EQ(claude->count("loadSnapshot"), 1u);
-
-    model->selectSource(SourceKind::codex);
-    EXPECT_FALSE(model->snapshot());
-    EXPECT_EQ(notifications, (std::vector<std::string>{"activeKind", "snapshot"}));
-    ASSERT_TRUE(codex->waitForCalls(1));
-    EXPECT_EQ(codex->calls().front(), "prepare");
-    codex->release();
-    ASSERT_TRUE(settle(*model));
+    EXPECT_EQ(codex->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
 }
 
 TEST_F(UsageModelTest, AKindWithoutASourceIsSkipped) {
-    storeActiveSource(QStringLiteral("codex"));
+    userDefaults().setValue(QStringLiteral("activeSource"), QStringLiteral("codex"));
     auto model = makeModel(/*withCodex=*/false);
+    model->refresh();
     processEventsFor(50);
     EXPECT_TRUE(notifications.empty());
-    model->refresh();
     model->selectSource(SourceKind::claude);
-    ASSERT_TRUE(settle(*model));
-    EXPECT_EQ(claude->calls().front(), "prepare");
-}
-
-TEST_F(UsageModelTest, StaleAfterFifteenMinutes) {
-    claude->setResult(reading(10'000));
-    clock->set(10'000);
-    auto model = makeModel();
-    EXPECT_FALSE(model->isStale());
-    ASSERT_TRUE(settle(*model));
-    clock->set(10'900);
-    EXPECT_FALSE(model->isStale());
-    clock->set(10'901);
-    EXPECT_TRUE(model->isStale());
+    ASSERT_TRUE(settle());
 }
 
 } // namespace

@@ -93,6 +93,8 @@ TEST_F(DebianPackage, UnpackedProgramRuns) {
     ASSERT_TRUE(inspect.ok()) << inspect.standardError.toStdString();
     EXPECT_TRUE(inspect.standardOutput.trimmed().startsWith('{'))
         << inspect.standardOutput.toStdString();
+    EXPECT_TRUE(readFile(root.filePath(QStringLiteral("usr/share/applications/tallyglass.desktop")))
+                    .contains("\nExec=/usr/bin/tallyglass\n"));
     if (::geteuid() == 0) {
         // Everything it depends on is there and nothing conflicts; nothing is installed.
         const auto dryRun = runProgram(QStringLiteral("dpkg"),

@@ -2,31 +2,66 @@
 #include "support/event_loop.h"
 #include "support/temp_home.h"
 
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tallyglass {
 namespace {
 
-TEST(SingleInstance, SecondClaimAsksTheFirstToShow) {
+// What an instance that crashed leaves: its socket file and a lock naming a dead process.
+TEST(SingleInstance, SecondClaimAsksTheFirstToShowAndLeftoversDoNotBlock) {
     testing::TempHome home;
-    const QString path = home.filePath(QStringLiteral("tallyglass.socket"));
-    SingleInstance first(path);
+    const QString folder = home.filePath(QStringLiteral("runtime"));
+    ASSERT_TRUE(testing::writeFile(folder + QStringLiteral("/tallyglass.socket"), "left"));
+    ASSERT_TRUE(
+        testing::writeFile(folder + QStringLiteral("/tallyglass.lock"),
+                           "4194303\ntallyglass\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    SingleInstance first(folder);
     int shown = 0;
     QObject::connect(&first, &SingleInstance::showRequested, [&] { ++shown; });
     ASSERT_TRUE(first.claim());
-
-    SingleInstance second(path);
-    EXPECT_FALSE(second.claim());
+    EXPECT_FALSE(SingleInstance(folder).claim());
     EXPECT_TRUE(testing::processEventsUntil([&] { return shown == 1; }));
 }
 
-TEST(SingleInstance, LeftoverSocketFileDoesNotBlockTheStart) {
+TEST(SingleInstance, OnlyAPrivateFolderOfTheUserIsUsed) {
     testing::TempHome home;
-    const QString path = home.filePath(QStringLiteral("tallyglass.socket"));
-    ASSERT_TRUE(testing::writeFile(path, "left by a crashed instance"));
-    SingleInstance instance(path);
-    EXPECT_TRUE(instance.claim());
-    EXPECT_FALSE(SingleInstance(path).claim());
+    const struct {
+        const char* name;
+        mode_t mode; // 0: no folder made beforehand
+        bool usable;
+    } cases[] = {
+        {"missing", 0, true},    {"private", 0700, true},          {"group", 0750, false},
+        {"anyone", 0777, false}, {"sticky, anyone", 01777, false},
+    };
+    for (const auto& c : cases) {
+        const QString path = home.filePath(QString::fromLatin1(c.name));
+        if (c.mode) {
+            ASSERT_TRUE(QDir().mkpath(path));
+            ::chmod(QFile::encodeName(path).constData(), c.mode);
+        }
+        EXPECT_EQ(SingleInstance::makePrivateFolder(path), c.usable) << c.name;
+        // Without a private folder the program still starts, alone or not.
+        EXPECT_TRUE(SingleInstance(path).claim()) << c.name;
+    }
+    const QString link = home.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(home.filePath(QStringLiteral("private")), link));
+    EXPECT_FALSE(SingleInstance::makePrivateFolder(link));
+    const QString file = home.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(testing::writeFile(file, ""));
+    EXPECT_FALSE(SingleInstance::makePrivateFolder(file));
+    if (::geteuid() == 0) {
+        const QString foreign = home.filePath(QStringLiteral("private"));
+        ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        EXPECT_FALSE(SingleInstance::makePrivateFolder(foreign));
+    }
 }
 
 } // namespace

@@ -15,34 +15,25 @@ public:
     explicit FakeLoginItem(LoginItemStatus status = LoginItemStatus::notRegistered)
         : current(status) {}
 
-    LoginItemStatus status() const override {
-        ++statusReads;
-        return current;
-    }
-
+    LoginItemStatus status() const override { return current; }
     std::optional<QString> registerItem() override {
         return answer("register", registerAnswers, LoginItemStatus::enabled);
     }
-
     std::optional<QString> unregisterItem() override {
         return answer("unregister", unregisterAnswers, LoginItemStatus::notRegistered);
     }
 
     LoginItemStatus current;
-    std::deque<std::optional<QString>> registerAnswers;
-    std::deque<std::optional<QString>> unregisterAnswers;
+    std::deque<std::optional<QString>> registerAnswers, unregisterAnswers;
     std::vector<std::string> requests;
-    mutable int statusReads = 0;
 
 private:
     std::optional<QString> answer(const char* request, std::deque<std::optional<QString>>& queue,
                                   LoginItemStatus onSuccess) {
         requests.emplace_back(request);
-        std::optional<QString> error;
-        if (!queue.empty()) {
-            error = queue.front();
+        std::optional<QString> error = queue.empty() ? std::nullopt : queue.front();
+        if (!queue.empty())
             queue.pop_front();
-        }
         if (!error)
             current = onSuccess;
         return error;

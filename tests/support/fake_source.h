@@ -1,9 +1,13 @@
 #pragma once
 
-#include "core/usage_source.h"
+#include "core/usage_model.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,37 +17,81 @@ namespace tallyglass::testing {
 // stage the interleavings the model must survive. Thread-safe: it is called on its executor.
 class FakeSource final : public UsageSource {
 public:
-    struct State;
+    // Shared between the test and the source, which the model owns.
+    struct State {
+        void setResult(std::optional<UsageSnapshot> next, bool nextAvailable = true) {
+            std::lock_guard lock(mutex);
+            snapshot = std::move(next);
+            available = nextAvailable;
+        }
+        // While held, every call waits (after being logged) until released.
+        void hold() { setHeld(true); }
+        void release() { setHeld(false); }
+        std::vector<std::string> calls() const {
+            std::lock_guard lock(mutex);
+            return log;
+        }
+        std::size_t count(const std::string& call) const {
+            std::lock_guard lock(mutex);
+            return std::size_t(std::count(log.begin(), log.end(), call));
+        }
+        // Blocks the test until at least n calls are logged (or a few seconds pass).
+        bool waitForCalls(std::size_t n) const {
+            std::unique_lock lock(mutex);
+            return changed.wait_for(lock, std::chrono::seconds(5), [&] { return log.size() >= n; });
+        }
+        void setHeld(bool value) {
+            std::lock_guard lock(mutex);
+            held = value;
+            changed.notify_all();
+        }
+        void enter(const char* call) {
+            std::unique_lock lock(mutex);
+            log.emplace_back(call);
+            changed.notify_all();
+            changed.wait(lock, [this] { return !held; });
+        }
 
-    explicit FakeSource(std::shared_ptr<State> state);
+        mutable std::mutex mutex;
+        mutable std::condition_variable changed;
+        std::optional<UsageSnapshot> snapshot;
+        bool available = true;
+        bool held = false;
+        std::atomic<bool> throws = false;
+        std::vector<std::string> log;
+    };
 
-    std::optional<UsageSnapshot> loadSnapshot() override;
-    bool isAvailable() override;
-    void prepare() override;
+    explicit FakeSource(std::shared_ptr<State> state)
+        : m_state(std::move(state)) {}
+
+    std::optional<UsageSnapshot> loadSnapshot() override {
+        m_state->enter("loadSnapshot");
+        if (m_state->throws)
+            throw std::runtime_error("unreadable");
+        std::lock_guard lock(m_state->mutex);
+        return m_state->snapshot;
+    }
+    bool isAvailable() override {
+        m_state->enter("isAvailable");
+        std::lock_guard lock(m_state->mutex);
+        return m_state->available;
+    }
+    void prepare() override { m_state->enter("prepare"); }
 
 private:
     std::shared_ptr<State> m_state;
 };
 
-// Shared between the test and the source, which the model owns.
-struct FakeSource::State {
-    void setResult(std::optional<UsageSnapshot> snapshot, bool available = true);
-    // While held, every call waits (after being logged) until released.
-    void hold();
-    void release();
-    std::vector<std::string> calls() const;
-    std::size_t count(const std::string& call) const;
-    // Blocks the test until at least n calls are logged (or a few seconds pass).
-    bool waitForCalls(std::size_t n) const;
-
-    mutable std::mutex mutex;
-    mutable std::condition_variable changed;
-    std::optional<UsageSnapshot> snapshot;
-    bool available = true;
-    bool held = false;
-    std::vector<std::string> log;
-
-    void enter(const char* call);
-};
+// A source per state given: Claude Code always, Codex when given.
+inline SourceTable fakeSources(std::shared_ptr<FakeSource::State> claude,
+                               std::shared_ptr<FakeSource::State> codex = nullptr) {
+    SourceTable sources;
+    sources[SourceKind::claude] =
+        std::make_shared<SourceActor>(std::make_unique<FakeSource>(claude));
+    if (codex)
+        sources[SourceKind::codex] =
+            std::make_shared<SourceActor>(std::make_unique<FakeSource>(codex));
+    return sources;
+}
 
 } // namespace tallyglass::testing

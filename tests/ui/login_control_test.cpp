@@ -12,82 +12,58 @@ namespace {
 
 using testing::FakeLoginItem;
 using Requests = std::vector<std::string>;
-
-struct Panel {
-    explicit Panel(LoginItemStatus status)
-        : item(std::make_shared<FakeLoginItem>(status))
-        , control(item) {
-        control.show();
-    }
-    QCheckBox* box() { return control.findChild<QCheckBox*>(QStringLiteral("launchAtLogin")); }
-    QLabel* errorLine() { return control.findChild<QLabel*>(QStringLiteral("loginError")); }
-
-    std::shared_ptr<FakeLoginItem> item;
-    LoginControl control;
-};
+using Answers = std::deque<std::optional<QString>>;
+constexpr auto none = std::nullopt;
 
 TEST(LoginControl, StartsFromTheStatusWithoutARequest) {
-    const std::pair<LoginItemStatus, bool> cases[] = {
-        {LoginItemStatus::enabled, true},
-        {LoginItemStatus::notRegistered, false},
-        {LoginItemStatus::requiresApproval, false},
-        {LoginItemStatus::notFound, false},
-    };
-    for (const auto& [status, ticked] : cases) {
-        Panel panel(status);
-        EXPECT_EQ(panel.box()->isChecked(), ticked);
-        EXPECT_EQ(panel.box()->text(), QStringLiteral("Launch at login"));
-        EXPECT_TRUE(panel.item->requests.empty());
-        EXPECT_FALSE(panel.errorLine()->isVisible());
+    for (const auto& [status, ticked] : {std::pair{LoginItemStatus::enabled, true},
+                                         {LoginItemStatus::notRegistered, false},
+                                         {LoginItemStatus::requiresApproval, false},
+                                         {LoginItemStatus::notFound, false}}) {
+        auto item = std::make_shared<FakeLoginItem>(status);
+        LoginControl control(item);
+        EXPECT_EQ(control.launchAtLogin(), ticked);
+        EXPECT_TRUE(item->requests.empty());
     }
 }
 
-TEST(LoginControl, SuccessfulTickRegisters) {
-    Panel panel(LoginItemStatus::notRegistered);
-    panel.box()->click();
-    EXPECT_EQ(panel.item->requests, Requests{"register"});
-    EXPECT_TRUE(panel.box()->isChecked());
-    EXPECT_FALSE(panel.control.loginToggleError());
-    EXPECT_FALSE(panel.errorLine()->isVisible());
-}
-
-TEST(LoginControl, FailedTickResetsTheBoxWhichRequestsAgain) {
-    // The reset to the real state is itself a change, so it asks to unregister.
-    Panel failingTwice(LoginItemStatus::notRegistered);
-    failingTwice.item->registerAnswers = {QStringLiteral("Refused")};
-    failingTwice.item->unregisterAnswers = {QStringLiteral("Also refused")};
-    failingTwice.box()->click();
-    EXPECT_EQ(failingTwice.item->requests, (Requests{"register", "unregister"}));
-    EXPECT_FALSE(failingTwice.box()->isChecked());
-    EXPECT_EQ(failingTwice.control.loginToggleError(), QStringLiteral("Also refused"));
-    EXPECT_TRUE(failingTwice.errorLine()->isVisible());
-    EXPECT_EQ(failingTwice.errorLine()->text(), QStringLiteral("Also refused"));
-    EXPECT_EQ(failingTwice.errorLine()->palette().color(QPalette::WindowText),
-              systemColor(SystemColor::orange, failingTwice.control.palette()));
-
-    Panel secondSucceeds(LoginItemStatus::notRegistered);
-    secondSucceeds.item->registerAnswers = {QStringLiteral("Refused")};
-    secondSucceeds.box()->click();
-    EXPECT_EQ(secondSucceeds.item->requests, (Requests{"register", "unregister"}));
-    EXPECT_FALSE(secondSucceeds.box()->isChecked());
-    EXPECT_FALSE(secondSucceeds.control.loginToggleError());
-    EXPECT_FALSE(secondSucceeds.errorLine()->isVisible());
-}
-
-TEST(LoginControl, FailureMatchingTheChoiceKeepsTheBoxAndTheError) {
-    Panel panel(LoginItemStatus::enabled);
-    // Switched off elsewhere while the panel stayed in place; the box still shows it ticked.
-    panel.item->current = LoginItemStatus::requiresApproval;
-    panel.item->unregisterAnswers = {QStringLiteral("Refused")};
-    panel.box()->click();
-    EXPECT_EQ(panel.item->requests, Requests{"unregister"});
-    EXPECT_FALSE(panel.box()->isChecked());
-    EXPECT_EQ(panel.control.loginToggleError(), QStringLiteral("Refused"));
-
-    // The next successful request clears the line.
-    panel.box()->click();
-    EXPECT_EQ(panel.item->requests, (Requests{"unregister", "register"}));
-    EXPECT_FALSE(panel.control.loginToggleError());
+// A failed request resets the box to the real state; when that differs from the user's choice
+// the reset is itself a change, and so a second request.
+TEST(LoginControl, EachChangeRequestsAndAFailureShowsTheRealState) {
+    constexpr auto off = LoginItemStatus::notRegistered, on = LoginItemStatus::enabled;
+    const struct {
+        const char* name;
+        LoginItemStatus start, real;
+        Answers registerAnswers, unregisterAnswers;
+        Requests requests;
+        std::optional<QString> error;
+    } cases[] = {
+        // clang-format off
+        {"ticked", off, off, {}, {}, {"register"}, none},
+        {"refused twice", off, off, {"No"}, {"Also no"}, {"register", "unregister"}, "Also no"},
+        {"reset succeeds", off, off, {"No"}, {}, {"register", "unregister"}, none},
+        // Switched off elsewhere while the panel stayed: the box still shows it ticked.
+        {"real state is the choice", on, LoginItemStatus::requiresApproval, {}, {"No"},
+         {"unregister"}, "No"},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        auto item = std::make_shared<FakeLoginItem>(c.start);
+        LoginControl control(item);
+        control.show();
+        item->current = c.real;
+        item->registerAnswers = c.registerAnswers;
+        item->unregisterAnswers = c.unregisterAnswers;
+        control.findChild<QCheckBox*>(QStringLiteral("launchAtLogin"))->click();
+        EXPECT_EQ(item->requests, c.requests) << c.name;
+        EXPECT_EQ(control.launchAtLogin(), c.requests == Requests{"register"}) << c.name;
+        EXPECT_EQ(control.loginToggleError(), c.error) << c.name;
+        const auto* line = control.findChild<QLabel*>(QStringLiteral("loginError"));
+        EXPECT_EQ(line->isVisible(), c.error.has_value()) << c.name;
+        EXPECT_EQ(line->text(), c.error.value_or(QString())) << c.name;
+        EXPECT_EQ(line->palette().color(QPalette::WindowText),
+                  systemColor(SystemColor::orange, control.palette()));
+    }
 }
 
 } // namespace
