@@ -17,4 +17,11 @@ QString installedDesktopEntry(const QString& executableDir) {
                                   QLatin1String(desktopEntryFile));
 }
 
+QString installedIconThemePath(const QString& executableDir) {
+    const QString icons = QDir::cleanPath(executableDir + QStringLiteral("/../share/icons"));
+    const QString icon = icons + QStringLiteral("/hicolor/scalable/apps/") +
+                         QLatin1String(symbolicIconName) + QStringLiteral(".svg");
+    return QFileInfo(icon).isFile() ? icons : QString();
+}
+
 } // namespace tallyglass

@@ -31,7 +31,14 @@ bool isDarkPalette(const QPalette& palette);
 // Status colours with enough contrast to be read as text on the panel, light or dark.
 QColor systemColor(SystemColor color, const QPalette& palette);
 
-// The secondary text style: quieter than the main text, legible on the window colour.
+// The contrast small text needs against its background (WCAG AA).
+inline constexpr double minimumTextContrast = 4.5;
+
+// The WCAG contrast ratio of two opaque colours, from 1 to 21.
+double contrastRatio(const QColor& a, const QColor& b);
+
+// The secondary text style: quieter than the main text, at least minimumTextContrast
+// against the window colour.
 QColor secondaryColor(const QPalette& palette);
 
 // Gives a widget's text (and the text it paints itself) one colour.

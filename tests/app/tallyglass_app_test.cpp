@@ -53,26 +53,6 @@ TEST(TallyglassApp, StatusItemFollowsEveryPublishedReading) {
     ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.back() == std::nullopt; }));
 }
 
-// The colour of the icon's body, at the middle of a 22-pixel rendition.
-QColor bodyColour(const QIcon& icon) {
-    return icon.pixmap(QSize(22, 22), 1.0).toImage().pixelColor(4, 13);
-}
-
-TEST(TallyglassApp, IconIsTintedForTheBarItStandsOn) {
-    TempHome home;
-    auto item = std::make_unique<FakeStatusItem>();
-    item->background = QColor(Qt::black);
-    FakeStatusItem* tray = item.get();
-    TallyglassApp app(SourceTable{}, std::make_shared<FakeClock>(), std::move(item));
-    EXPECT_EQ(bodyColour(tray->icon), QColor(Qt::white));
-
-    // Another host took the item over: the icon follows its bar, and is handed over again.
-    const auto handedOver = tray->summaries.size();
-    tray->changeHost(QColor(Qt::white));
-    EXPECT_EQ(bodyColour(tray->icon), QColor(Qt::black));
-    EXPECT_EQ(tray->summaries.size(), handedOver + 1);
-}
-
 TEST(InspectReport, LoadsWithoutPreparingAndOmitsAbsentFields) {
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(reading(), false);

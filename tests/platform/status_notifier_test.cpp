@@ -92,7 +92,7 @@ TEST_F(StatusNotifier, PublishesTheItemWithLabelIconAndToolTip) {
     ASSERT_TRUE(watcher.isRunning());
     FreedesktopStatusItem item(app);
     ASSERT_TRUE(item.usesStatusNotifier());
-    item.setContent(trayIcon(Qt::white), summary);
+    item.setContent(trayIcon(), summary);
     ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
     ASSERT_EQ(watcher.items().size(), 1);
     const QString service = watcher.items().constFirst();
@@ -129,7 +129,7 @@ TEST_F(StatusNotifier, PublishesTheItemWithLabelIconAndToolTip) {
 TEST_F(StatusNotifier, SignalsOnlyWhatChanged) {
     MiniWatcher watcher(host);
     FreedesktopStatusItem item(app);
-    item.setContent(trayIcon(Qt::black), summary);
+    item.setContent(trayIcon(), summary);
     ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
     const QString service = watcher.items().constFirst();
     const QString path = QStringLiteral("/StatusNotifierItem");
@@ -142,10 +142,10 @@ TEST_F(StatusNotifier, SignalsOnlyWhatChanged) {
     // A round trip makes sure the match rules are in place before anything is sent.
     property(service, QStringLiteral("Id"));
 
-    item.setContent(trayIcon(Qt::black), QStringLiteral("55% \u00B7 20%"));
-    item.setContent(trayIcon(Qt::black), QStringLiteral("55% \u00B7 20%"));
-    item.setContent(trayIcon(Qt::white), QStringLiteral("55% \u00B7 20%"));
-    item.setContent(trayIcon(Qt::white), std::nullopt);
+    item.setContent(trayIcon(), QStringLiteral("55% \u00B7 20%"));
+    item.setContent(trayIcon(), QStringLiteral("55% \u00B7 20%"));
+    item.setContent(trayIcon(), QStringLiteral("55% \u00B7 20%"));
+    item.setContent(trayIcon(), std::nullopt);
     ASSERT_TRUE(processEventsUntil([&] { return log.lines.size() >= 3; }));
     processEventsFor(200);
     EXPECT_EQ(log.lines,
@@ -157,7 +157,7 @@ TEST_F(StatusNotifier, SignalsOnlyWhatChanged) {
 TEST_F(StatusNotifier, ClicksFromTheHostBecomeActivations) {
     MiniWatcher watcher(host);
     FreedesktopStatusItem item(app);
-    item.setContent(trayIcon(Qt::black), summary);
+    item.setContent(trayIcon(), summary);
     ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
     const QString service = watcher.items().constFirst();
     std::vector<std::optional<QPoint>> positions;
@@ -183,7 +183,7 @@ TEST_F(StatusNotifier, FollowsTheWatcherAsItComesAndGoes) {
     EXPECT_FALSE(item.usesStatusNotifier());
     int hostChanges = 0;
     QObject::connect(&item, &StatusItem::hostChanged, [&] { ++hostChanges; });
-    item.setContent(trayIcon(Qt::black), summary);
+    item.setContent(trayIcon(), summary);
 
     auto watcher = std::make_unique<MiniWatcher>(host);
     ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
