@@ -138,9 +138,10 @@ void StatusNotifierItem::confirm(quint64 attempt) {
         const bool listed = std::any_of(items.begin(), items.end(), [this](const QString& entry) {
             return namesItem(entry, m_service) || namesItem(entry, m_bus.baseService());
         });
-        if (listed)
+        if (listed) {
             m_registered = true;
-        else
+            m_attemptsLeft = registrationAttempts;
+        } else
             retry();
     });
 }
