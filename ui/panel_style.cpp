@@ -53,9 +53,9 @@ QColor systemColor(SystemColor color, const QPalette& palette) {
     const bool dark = isDarkPalette(palette);
     switch (color) {
     case SystemColor::green:
-        return dark ? QColor(48, 219, 91) : QColor(36, 138, 61);
+        return dark ? QColor(48, 219, 91) : QColor(30, 122, 54);
     case SystemColor::orange:
-        return dark ? QColor(255, 179, 64) : QColor(194, 94, 0);
+        return dark ? QColor(255, 179, 64) : QColor(170, 82, 0);
     case SystemColor::red:
         return dark ? QColor(255, 105, 97) : QColor(215, 0, 21);
     case SystemColor::gray:
