@@ -39,11 +39,11 @@ public:
 public slots:
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                    tallyglass::DBusMenuLayout& layout);
-    tallyglass::DBusMenuItemList GetGroupProperties(const QList<int>& ids,
+    QList<tallyglass::DBusMenuItem> GetGroupProperties(const QList<int>& ids,
                                                     const QStringList& propertyNames);
     QDBusVariant GetProperty(int id, const QString& name);
     void Event(int id, const QString& eventId, const QDBusVariant& data, uint timestamp);
-    QList<int> EventGroup(const tallyglass::DBusMenuEventList& events);
+    QList<int> EventGroup(const QList<tallyglass::DBusMenuEvent>& events);
     bool AboutToShow(int id);
     QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors);
 

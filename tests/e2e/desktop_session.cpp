@@ -29,7 +29,7 @@ DesktopSession::DesktopSession() {
         m_noServer = QStringLiteral("Xvfb is not installed");
         return;
     }
-    for (const char* tool : {"trayer", "xdotool", "import", "gdbus"}) {
+    for (const char* tool : {"openbox", "xdotool", "import", "gdbus"}) {
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
             m_error = QStringLiteral("%1 is not installed (see TEST_PACKAGES)").arg(tool);
             return;
@@ -39,12 +39,14 @@ DesktopSession::DesktopSession() {
         m_error = m_bus.error();
         return;
     }
-    if (startServer())
-        startTray();
+    if (!startServer())
+        return;
+    m_windowManager.setProcessEnvironment(environment(QDir::tempPath()));
+    m_windowManager.start(QStringLiteral("openbox"), {});
 }
 
 DesktopSession::~DesktopSession() {
-    end(m_tray);
+    end(m_windowManager);
     end(m_server);
 }
 
@@ -68,20 +70,6 @@ bool DesktopSession::startServer() {
     return false;
 }
 
-bool DesktopSession::startTray() {
-    m_tray.setProcessEnvironment(environment(QDir::tempPath()));
-    m_tray.start(QStringLiteral("trayer"),
-                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                  QStringLiteral("--width"), QStringLiteral("160"), QStringLiteral("--height"),
-                  QStringLiteral("28"), QStringLiteral("--transparent"), QStringLiteral("false")});
-    if (processEventsUntil([&] { return trayGeometry().isValid(); }, 10000))
-        return true;
-    m_error = QStringLiteral("trayer did not show its panel: ") +
-              QString::fromUtf8(m_tray.readAllStandardError());
-    return false;
-}
-
 QProcessEnvironment DesktopSession::environment(const QString& home) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CURRENT_DESKTOP",
@@ -99,7 +87,7 @@ QProcessEnvironment DesktopSession::environment(const QString& home) const {
     return environment;
 }
 
-QByteArray DesktopSession::x11(const QString& program, const QStringList& arguments) const {
+QByteArray DesktopSession::run(const QString& program, const QStringList& arguments) const {
     QProcess process;
     process.setProcessEnvironment(environment(QDir::tempPath()));
     process.start(program, arguments);
@@ -114,7 +102,7 @@ QImage DesktopSession::screenshot(const QString& savePath) const {
                              : savePath;
     if (!savePath.isEmpty())
         QDir().mkpath(QFileInfo(savePath).absolutePath());
-    x11(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
     QImage image(path);
     if (savePath.isEmpty())
         QFile::remove(path);
@@ -138,31 +126,27 @@ std::optional<QRect> geometryOf(const QByteArray& shell) {
 
 } // namespace
 
-QRect DesktopSession::trayGeometry() const {
-    return geometryOf(x11(QStringLiteral("xdotool"),
-                          {QStringLiteral("search"), QStringLiteral("--classname"),
-                           QStringLiteral("^panel$"), QStringLiteral("getwindowgeometry"),
-                           QStringLiteral("--shell")}))
-        .value_or(QRect());
-}
-
 std::optional<QRect> DesktopSession::visibleWindow(const QString& title) const {
     const QByteArray found =
-        x11(QStringLiteral("xdotool"),
+        run(QStringLiteral("xdotool"),
             {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
              QLatin1Char('^') + title + QLatin1Char('$')})
             .trimmed();
     if (found.isEmpty())
         return std::nullopt;
     const QString window = QString::fromUtf8(found.split('\n').constLast());
-    return geometryOf(x11(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
+    return geometryOf(run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
                                                       QStringLiteral("--shell"), window}));
 }
 
-void DesktopSession::click(QPoint position) const {
-    x11(QStringLiteral("xdotool"),
+void DesktopSession::click(QPoint position, int button) const {
+    run(QStringLiteral("xdotool"),
         {QStringLiteral("mousemove"), QString::number(position.x()), QString::number(position.y()),
-         QStringLiteral("click"), QStringLiteral("1")});
+         QStringLiteral("click"), QString::number(button)});
+}
+
+void DesktopSession::key(const QString& name) const {
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), name});
 }
 
 Foreground foreground(const QImage& screen, const QRect& area) {
@@ -178,6 +162,7 @@ Foreground foreground(const QImage& screen, const QRect& area) {
             std::tie(background, most) = std::pair(it.key(), it.value());
 
     Foreground result;
+    result.background = background;
     qint64 sumX = 0;
     qint64 sumY = 0;
     for (int y = inside.top(); y <= inside.bottom(); ++y) {
