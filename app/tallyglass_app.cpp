@@ -50,6 +50,7 @@ void TallyglassApp::runCommand(MenuCommand command) {
 void TallyglassApp::checkTrayShown() {
     if (m_statusItem->isShown()) {
         m_unshownMs = 0;
+        m_wasShown = true;
         // The window stood in for the missing tray; with the icon shown it has done its job.
         if (m_windowForNoTray && m_panel->isWindowed() && m_panel->isOpen())
             m_panel->view()->hide();
@@ -57,7 +58,8 @@ void TallyglassApp::checkTrayShown() {
         return;
     }
     m_unshownMs += trayCheckMs;
-    if (m_unshownMs < trayWaitMs || m_windowForNoTray)
+    // A panel that restarts (or crashes and comes back) is given longer than one at login.
+    if (m_unshownMs < (m_wasShown ? trayReturnWaitMs : trayWaitMs) || m_windowForNoTray)
         return;
     m_windowForNoTray = true;
     m_panel->showWindow();

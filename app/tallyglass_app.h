@@ -26,6 +26,7 @@ public:
 
     // How long a tray host may take to appear (at login it may start after this program).
     static constexpr int trayWaitMs = 2000;
+    static constexpr int trayReturnWaitMs = 10000;
     static constexpr int trayCheckMs = 250;
 
     UsageModel& model() { return *m_model; }
@@ -50,6 +51,7 @@ private:
     int m_unshownMs = 0;
     // The panel window was opened because no tray showed the item.
     bool m_windowForNoTray = false;
+    bool m_wasShown = false;
 };
 
 } // namespace tallyglass

