@@ -7,12 +7,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStandardPaths>
-#include <QThread>
 
 namespace tallyglass::testing {
-namespace {
 
-void end(QProcess& process) {
+void endProcess(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
     process.terminate();
@@ -21,8 +19,6 @@ void end(QProcess& process) {
         process.waitForFinished(2000);
     }
 }
-
-} // namespace
 
 DesktopSession::DesktopSession() {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
@@ -46,8 +42,8 @@ DesktopSession::DesktopSession() {
 }
 
 DesktopSession::~DesktopSession() {
-    end(m_windowManager);
-    end(m_server);
+    endProcess(m_windowManager);
+    endProcess(m_server);
 }
 
 bool DesktopSession::startServer() {
@@ -66,7 +62,7 @@ bool DesktopSession::startServer() {
     }
     m_noServer = QStringLiteral("Xvfb did not start: ") +
                  QString::fromUtf8(m_server.readAllStandardError()).trimmed();
-    end(m_server);
+    endProcess(m_server);
     return false;
 }
 
@@ -112,34 +108,12 @@ QImage DesktopSession::screenshot(const QString& savePath) const {
     return image;
 }
 
-namespace {
-
-// xdotool's getwindowgeometry --shell: X=, Y=, WIDTH=, HEIGHT= lines.
-std::optional<QRect> geometryOf(const QByteArray& shell) {
-    QHash<QByteArray, int> values;
-    for (const QByteArray& line : shell.split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0)
-            values.insert(line.left(equals), line.mid(equals + 1).toInt());
-    }
-    if (!values.contains("WIDTH"))
-        return std::nullopt;
-    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
-}
-
-} // namespace
-
-std::optional<QRect> DesktopSession::visibleWindow(const QString& title) const {
-    const QByteArray found =
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QLatin1Char('^') + title + QLatin1Char('$')})
-            .trimmed();
-    if (found.isEmpty())
-        return std::nullopt;
-    const QString window = QString::fromUtf8(found.split('\n').constLast());
-    return geometryOf(run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
-                                                      QStringLiteral("--shell"), window}));
+bool DesktopSession::windowShown(const QString& title) const {
+    return !run(QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')})
+                .trimmed()
+                .isEmpty();
 }
 
 void DesktopSession::click(QPoint position, int button) const {

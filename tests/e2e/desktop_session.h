@@ -8,8 +8,6 @@
 #include <QRect>
 #include <QString>
 
-#include <optional>
-
 namespace tallyglass::testing {
 
 // Real desktop parts for the end-to-end tests, each its own process and ended with this
@@ -36,8 +34,8 @@ public:
 
     // The whole screen, as import (ImageMagick) takes it; also saved when a path is given.
     QImage screenshot(const QString& savePath = QString()) const;
-    // A window with exactly this title that is mapped, with its geometry.
-    std::optional<QRect> visibleWindow(const QString& title) const;
+    // Whether a window with exactly this title is mapped.
+    bool windowShown(const QString& title) const;
     void click(QPoint position, int button = 1) const;
     void key(const QString& name) const;
 
@@ -51,6 +49,9 @@ private:
     QString m_noServer;
     QString m_error;
 };
+
+// Ends a process politely, then firmly.
+void endProcess(QProcess& process);
 
 // The pixels of a screen area that differ from its most common colour, the background.
 struct Foreground {

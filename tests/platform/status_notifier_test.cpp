@@ -67,10 +67,6 @@ protected:
         return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
     }
 
-    QDBusMessage activate(const QString& service, const QString& method, int x, int y) {
-        return call(service, QStringLiteral("org.kde.StatusNotifierItem"), method, {x, y});
-    }
-
     PrivateBus bus;
     QDBusConnection app{QString()};
     QDBusConnection host{QString()};
@@ -207,30 +203,6 @@ TEST_F(StatusNotifier, RegistersAgainWhenDroppedAndGivesUpInTheEnd) {
     processEventsFor(StatusNotifierItem::retryDelayMs + StatusNotifierItem::confirmDelayMs);
     EXPECT_FALSE(item.isShown());
     EXPECT_EQ(registrations, StatusNotifierItem::registrationAttempts);
-}
-
-TEST_F(StatusNotifier, ClicksFromTheHostBecomeActivations) {
-    MiniWatcher watcher(host);
-    FreedesktopStatusItem item(app);
-    item.setContent(trayIcon(), summary);
-    ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
-    const QString service = watcher.items().constFirst();
-    std::vector<std::optional<QPoint>> positions;
-    QObject::connect(&item, &StatusItem::activated,
-                     [&](std::optional<QPoint> position) { positions.push_back(position); });
-
-    EXPECT_EQ(activate(service, QStringLiteral("Activate"), 1200, 14).type(),
-              QDBusMessage::ReplyMessage);
-    EXPECT_EQ(activate(service, QStringLiteral("ContextMenu"), 30, 780).type(),
-              QDBusMessage::ReplyMessage);
-    // The origin is what hosts send when they do not know where the click was.
-    activate(service, QStringLiteral("Activate"), 0, 0);
-    EXPECT_EQ(activate(service, QStringLiteral("SecondaryActivate"), 5, 5).type(),
-              QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(processEventsUntil([&] { return positions.size() >= 3; }));
-    processEventsFor(100);
-    EXPECT_EQ(positions, (std::vector<std::optional<QPoint>>{QPoint(1200, 14), QPoint(30, 780),
-                                                             std::nullopt}));
 }
 
 TEST_F(StatusNotifier, FollowsTheWatcherAsItComesAndGoes) {
