@@ -160,7 +160,9 @@ void StatusNotifierItem::retry() {
     if (m_attemptsLeft-- <= 0)
         return;
     const quint64 attempt = ++m_attempt;
-    QTimer::singleShot(retryDelayMs, this, [this, attempt] {
+    // Longer each time: a host that is still starting needs a few seconds.
+    const int delay = retryDelayMs << (registrationAttempts - 1 - m_attemptsLeft);
+    QTimer::singleShot(delay, this, [this, attempt] {
         if (attempt == m_attempt)
             registerWithWatcher();
     });

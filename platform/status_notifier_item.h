@@ -23,10 +23,11 @@ public:
     static constexpr char objectPath[] = "/StatusNotifierItem";
     // The square sizes hosts pick from, in pixels.
     static constexpr std::array<int, 6> pixmapSides{16, 22, 24, 32, 48, 64};
-    // How long after registering the item must be listed, and how often it may try again.
+    // How long after registering the item must be listed, and how often it may try again,
+    // waiting twice as long each time from the first delay.
     static constexpr int confirmDelayMs = 500;
-    static constexpr int retryDelayMs = 1000;
-    static constexpr int registrationAttempts = 3;
+    static constexpr int retryDelayMs = 500;
+    static constexpr int registrationAttempts = 4;
 
     // The watch must outlive the item.
     explicit StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* parent = nullptr);

@@ -121,16 +121,14 @@ public:
     }
     ~Panel() { stop(); }
     void start() {
-        const QString home = m_environment.value(QStringLiteral("HOME"));
-        for (QStringList command : m_host.commands) {
-            command.replaceInStrings(QStringLiteral("{home}"), home);
-            auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
-            process->setProcessEnvironment(m_environment);
-            process->setStandardOutputFile(QProcess::nullDevice());
-            process->setStandardErrorFile(home + QStringLiteral("/host.log"), QIODevice::Append);
-            process->start(command.takeFirst(), command);
-            process->waitForStarted(5000);
-        }
+        for (const QStringList& command : m_host.commands)
+            launch(command);
+    }
+    // Ends and starts again the panel itself (the last process), as after a crash.
+    void restart() {
+        endProcess(*m_processes.back());
+        m_processes.pop_back();
+        launch(m_host.commands.constLast());
     }
     void stop() {
         for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
@@ -139,6 +137,17 @@ public:
     }
 
 private:
+    void launch(QStringList command) {
+        const QString home = m_environment.value(QStringLiteral("HOME"));
+        command.replaceInStrings(QStringLiteral("{home}"), home);
+        auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
+        process->setProcessEnvironment(m_environment);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(home + QStringLiteral("/host.log"), QIODevice::Append);
+        process->start(command.takeFirst(), command);
+        process->waitForStarted(5000);
+    }
+
     const Host& m_host;
     QProcessEnvironment m_environment;
     std::vector<std::unique_ptr<QProcess>> m_processes;
@@ -348,8 +357,7 @@ TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
 
     for (int restart = 0; restart < 3; ++restart) {
         SCOPED_TRACE(restart);
-        panel->stop();
-        panel->start();
+        panel->restart();
         const auto back = waitForIcon();
         ASSERT_TRUE(back) << "no icon after the panel restarted";
         expectOneReadableItem(*back, "restarted");
