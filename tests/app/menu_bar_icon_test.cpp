@@ -23,11 +23,7 @@ double contrastOn(const QColor& bar, const QPixmap& icon) {
     QImage shown(icon.size(), QImage::Format_RGB32);
     shown.fill(bar);
     QPainter(&shown).drawPixmap(0, 0, icon);
-    double best = 1;
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x)
-            best = std::max(best, contrastRatio(shown.pixelColor(x, y), bar));
-    return best;
+    return highestContrast(shown, bar);
 }
 
 TEST(TrayIcon, ReadsOnLightAndDarkBarsAtEverySize) {

@@ -229,13 +229,15 @@ protected:
         ASSERT_TRUE(app->waitForStarted(5000));
     }
 
-    // The icon in the bar, once it is there.
-    std::optional<Foreground> waitForIcon(int timeoutMs = 15000) {
+    // The icon in the bar, once it is there and settled (a restarted tray may show the old
+    // and the new icon side by side for a moment).
+    std::optional<Foreground> waitForIcon(int timeoutMs = 30000) {
         Foreground icon;
         if (!processEventsUntil(
                 [&] {
                     icon = foreground(session->screenshot(), GetParam().bar);
-                    return icon.count >= iconPixelsAtLeast;
+                    return icon.count >= iconPixelsAtLeast &&
+                           (GetParam().gnome || icon.bounds.width() <= 40);
                 },
                 timeoutMs))
             return std::nullopt;
@@ -269,12 +271,7 @@ protected:
     void expectOneReadableItem(const Foreground& icon, const char* when) {
         SCOPED_TRACE(when);
         const QImage screen = session->screenshot(artefact(GetParam(), when));
-        double contrast = 1;
-        for (int y = icon.bounds.top(); y <= icon.bounds.bottom(); ++y)
-            for (int x = icon.bounds.left(); x <= icon.bounds.right(); ++x)
-                contrast = std::max(
-                    contrast, contrastRatio(screen.pixelColor(x, y), QColor(icon.background)));
-        EXPECT_GE(contrast, 3.0);
+        EXPECT_GE(highestContrast(screen.copy(icon.bounds), QColor(icon.background)), 3.0);
         // GNOME draws the figures beside the icon; elsewhere a second icon would double it.
         if (GetParam().gnome)
             EXPECT_GE(icon.bounds.width(), 60);
@@ -323,7 +320,7 @@ TEST_P(Desktop, ClicksOpenThePanelAndTheMenu) {
     panel->start();
     startApp();
     const auto icon = waitForIcon();
-    ASSERT_TRUE(icon) << "no icon in the bar";
+    ASSERT_TRUE(icon) << "no single icon in the bar";
     expectOneReadableItem(*icon, "bar");
 
     for (int round = 0; round < 3; ++round) {
@@ -351,7 +348,7 @@ TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
     processEventsFor(5000 - 2000);
     panel->start();
     const auto icon = waitForIcon();
-    ASSERT_TRUE(icon) << "no icon in the bar";
+    ASSERT_TRUE(icon) << "no single icon in the bar";
     // Once the icon shows, the window that stood in for it goes.
     EXPECT_TRUE(processEventsUntil([&] { return !session->windowShown(title); }, 5000));
 
@@ -359,7 +356,7 @@ TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
         SCOPED_TRACE(restart);
         panel->restart();
         const auto back = waitForIcon();
-        ASSERT_TRUE(back) << "no icon after the panel restarted";
+        ASSERT_TRUE(back) << "no single icon after the panel restarted";
         expectOneReadableItem(*back, "restarted");
         // A restart is not a missing tray: no window stands in for the item meanwhile.
         EXPECT_FALSE(session->windowShown(title));

@@ -49,13 +49,8 @@ TEST(UsageRowTexts, ColourThresholdsUseTheStoredPercentage) {
 // The most distinct pixel of a rendered label against the background it stands on.
 double renderedContrast(QWidget& row, const char* name) {
     auto* label = row.findChild<QLabel*>(QLatin1String(name));
-    const QImage image = row.grab(label->geometry()).toImage();
-    const QColor window = row.palette().color(QPalette::Window);
-    double best = 1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            best = std::max(best, contrastRatio(image.pixelColor(x, y), window));
-    return best;
+    return highestContrast(row.grab(label->geometry()).toImage(),
+                           row.palette().color(QPalette::Window));
 }
 
 TEST(UsageRowWidget, TextsReadOnLightAndDarkPanels) {
