@@ -30,7 +30,6 @@ void FreedesktopStatusItem::follow() {
     connect(m_current.get(), &StatusItem::commandChosen, this, &StatusItem::commandChosen);
     if (!m_icon.isNull())
         m_current->setContent(m_icon, m_summary);
-    emit hostChanged();
 }
 
 bool FreedesktopStatusItem::isShown() const {

@@ -33,8 +33,6 @@ signals:
     void activated(std::optional<QPoint> position);
     // An entry of the item's menu was chosen.
     void commandChosen(tallyglass::MenuCommand command);
-    // Another host took the item over.
-    void hostChanged();
 };
 
 // The best item this desktop can show.

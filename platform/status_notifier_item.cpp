@@ -156,12 +156,14 @@ void StatusNotifierItem::itemUnregistered(const QString& entry) {
 
 void StatusNotifierItem::retry() {
     m_registered = false;
-    // Given up, the item counts as not shown, and the program falls back as without a tray.
-    if (m_attemptsLeft-- <= 0)
-        return;
+    // Given up, the item counts as not shown and the program falls back as without a tray;
+    // it still tries now and then, and the fallback ends once the host shows the item.
+    int delay = slowRetryDelayMs;
+    if (m_attemptsLeft-- > 0)
+        delay = retryDelayMs << (registrationAttempts - 1 - m_attemptsLeft);
+    else
+        m_attemptsLeft = 0;
     const quint64 attempt = ++m_attempt;
-    // Longer each time: a host that is still starting needs a few seconds.
-    const int delay = retryDelayMs << (registrationAttempts - 1 - m_attemptsLeft);
     QTimer::singleShot(delay, this, [this, attempt] {
         if (attempt == m_attempt)
             registerWithWatcher();

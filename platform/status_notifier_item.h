@@ -28,6 +28,7 @@ public:
     static constexpr int confirmDelayMs = 500;
     static constexpr int retryDelayMs = 500;
     static constexpr int registrationAttempts = 4;
+    static constexpr int slowRetryDelayMs = 30000;
 
     // The watch must outlive the item.
     explicit StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* parent = nullptr);

@@ -356,6 +356,8 @@ TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
         SCOPED_TRACE(restart);
         panel->restart();
         const auto back = waitForIcon();
+        if (!back)
+            session->screenshot(artefact(GetParam(), "missing"));
         ASSERT_TRUE(back) << "no single icon after the panel restarted";
         expectOneReadableItem(*back, "restarted");
         // A restart is not a missing tray: no window stands in for the item meanwhile.

@@ -205,31 +205,6 @@ TEST_F(StatusNotifier, RegistersAgainWhenDroppedAndGivesUpInTheEnd) {
     EXPECT_EQ(registrations, StatusNotifierItem::registrationAttempts);
 }
 
-TEST_F(StatusNotifier, FollowsTheWatcherAsItComesAndGoes) {
-    FreedesktopStatusItem item(app);
-    EXPECT_FALSE(item.usesStatusNotifier());
-    int hostChanges = 0;
-    QObject::connect(&item, &StatusItem::hostChanged, [&] { ++hostChanges; });
-    item.setContent(trayIcon(), summary);
-
-    auto watcher = std::make_unique<MiniWatcher>(host);
-    ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
-    EXPECT_TRUE(item.usesStatusNotifier());
-    EXPECT_EQ(hostChanges, 1);
-    ASSERT_EQ(watcher->items().size(), 1);
-    // The content set before the switch is what the new item publishes.
-    EXPECT_EQ(property(watcher->items().constFirst(), QStringLiteral("XAyatanaLabel")), summary);
-
-    watcher.reset();
-    ASSERT_TRUE(processEventsUntil([&] { return !item.usesStatusNotifier(); }));
-    EXPECT_EQ(hostChanges, 2);
-
-    // A restarted watcher knows nothing: the item registers with it again.
-    watcher = std::make_unique<MiniWatcher>(host);
-    ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
-    EXPECT_EQ(watcher->items().size(), 1);
-}
-
 TEST_F(StatusNotifier, WaitsForAHostBeforeLeavingTheTray) {
     MiniWatcher watcher(host, false);
     FreedesktopStatusItem item(app);
