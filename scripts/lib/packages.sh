@@ -27,5 +27,5 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev nlohmann-json3-dev
 # What the tests, benchmarks and fuzzers need on top.
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
                xvfb xauth trayer tint2 xfce4-panel lxqt-panel openbox
-               gnome-shell gnome-shell-extension-appindicator librsvg2-common librsvg2-bin xdotool dbus dbus-x11 libglib2.0-bin x11-utils imagemagick
+               gnome-shell gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11 libglib2.0-bin x11-utils imagemagick
                libxcb1-dev bc dpkg-dev appstream desktop-file-utils)
