@@ -1,22 +1,11 @@
 #include "tallyglass_app.h"
 
-#include "ui/status_label.h"
+#include "ui/menu_view.h"
 #include "ui/tray_icon.h"
 
-#include <QEvent>
-#include <QGuiApplication>
-#include <QPalette>
+#include <QApplication>
 
 namespace tallyglass {
-namespace {
-
-QIcon iconFor(const StatusItem& item) {
-    const QColor background =
-        item.hostBackground().value_or(QGuiApplication::palette().color(QPalette::Window));
-    return trayIcon(trayTint(background));
-}
-
-} // namespace
 
 TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
                              std::unique_ptr<StatusItem> statusItem,
@@ -24,50 +13,56 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
     : QObject(parent)
     , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
-    , m_icon(iconFor(*m_statusItem))
+    , m_icon(trayIcon())
     , m_panel(std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem))) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
-    connect(m_statusItem.get(), &StatusItem::hostChanged, this, &TallyglassApp::retint);
-    qGuiApp->installEventFilter(this);
     updateStatusItem();
 
     connect(m_statusItem.get(), &StatusItem::activated, m_panel.get(), &PanelHost::toggleNear);
-    // Checked from the event loop, a few times, before falling back to a window.
-    constexpr int checkEveryMs = 250;
-    m_trayChecksLeft = trayWaitMs / checkEveryMs;
-    m_trayCheck.setInterval(checkEveryMs);
+    connect(m_statusItem.get(), &StatusItem::commandChosen, this, &TallyglassApp::runCommand);
+    // Followed for the life of the program: a tray may come late (at login) or go.
+    m_trayCheck.setInterval(trayCheckMs);
     connect(&m_trayCheck, &QTimer::timeout, this, &TallyglassApp::checkTrayShown);
     m_trayCheck.start();
 }
 
 TallyglassApp::~TallyglassApp() = default;
 
-bool TallyglassApp::eventFilter(QObject* watched, QEvent* event) {
-    // A switch between light and dark changes the palette; the icon's tint follows it.
-    if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange)
-        retint();
-    return QObject::eventFilter(watched, event);
-}
-
-void TallyglassApp::retint() {
-    m_icon = iconFor(*m_statusItem);
-    m_shownSummary.reset();
-    updateStatusItem();
-}
-
 void TallyglassApp::showPanelWindow() {
     m_panel->showWindow();
 }
 
+void TallyglassApp::runCommand(MenuCommand command) {
+    switch (command) {
+    case MenuCommand::openPanel:
+        if (!m_panel->isOpen())
+            m_panel->toggleNear(std::nullopt);
+        break;
+    case MenuCommand::refresh:
+        m_model->refresh();
+        break;
+    case MenuCommand::quit:
+        QApplication::quit();
+        break;
+    }
+}
+
 void TallyglassApp::checkTrayShown() {
     if (m_statusItem->isShown()) {
-        m_trayCheck.stop();
+        m_unshownMs = 0;
+        m_wasShown = true;
+        // The window stood in for the missing tray; with the icon shown it has done its job.
+        if (m_windowForNoTray && m_panel->isWindowed() && m_panel->isOpen())
+            m_panel->view()->hide();
+        m_windowForNoTray = false;
         return;
     }
-    if (--m_trayChecksLeft > 0)
+    m_unshownMs += trayCheckMs;
+    // A panel that restarts (or crashes and comes back) is given longer than one at login.
+    if (m_unshownMs < (m_wasShown ? trayReturnWaitMs : trayWaitMs) || m_windowForNoTray)
         return;
-    m_trayCheck.stop();
+    m_windowForNoTray = true;
     m_panel->showWindow();
 }
 

@@ -14,7 +14,8 @@ namespace tallyglass {
 
 // The shell: owns the one model for the life of the process and keeps the status item in step
 // with it. No window opens at start, unless no tray shows the item: then the panel opens in
-// an ordinary window, so the program is never invisible.
+// an ordinary window, so the program is never invisible, and closes again once a tray
+// shows the item.
 class TallyglassApp final : public QObject {
     Q_OBJECT
 
@@ -26,6 +27,8 @@ public:
 
     // How long a tray host may take to appear (at login it may start after this program).
     static constexpr int trayWaitMs = 2000;
+    static constexpr int trayReturnWaitMs = 10000;
+    static constexpr int trayCheckMs = 250;
 
     UsageModel& model() { return *m_model; }
     StatusItem& statusItem() { return *m_statusItem; }
@@ -34,22 +37,22 @@ public:
     // Shows the panel in a window: for a second start of the program.
     void showPanelWindow();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void retint();
+    void runCommand(MenuCommand command);
     void updateStatusItem();
     void checkTrayShown();
 
     std::unique_ptr<UsageModel> m_model;
     std::unique_ptr<StatusItem> m_statusItem;
     QIcon m_icon;
-    // What the status item shows now; none before the first update and after a retint.
+    // What the status item shows now; none before the first update.
     std::optional<std::optional<QString>> m_shownSummary;
     std::unique_ptr<PanelHost> m_panel;
     QTimer m_trayCheck;
-    int m_trayChecksLeft = 0;
+    int m_unshownMs = 0;
+    // The panel window was opened because no tray showed the item.
+    bool m_windowForNoTray = false;
+    bool m_wasShown = false;
 };
 
 } // namespace tallyglass

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "status_menu.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
@@ -27,16 +28,11 @@ public:
     // the tooltip elsewhere. No summary: the icon alone.
     virtual void setContent(const QIcon& icon, const std::optional<QString>& summary) = 0;
 
-    // The colour of the bar the host draws the item on, where the item knows it better than
-    // the application's palette does.
-    virtual std::optional<QColor> hostBackground() const { return std::nullopt; }
-
 signals:
     // The user clicked the item; the position is a hint in global coordinates, when known.
     void activated(std::optional<QPoint> position);
-    // Another host took the item over: hostBackground() may differ, and the content should be
-    // set again for it.
-    void hostChanged();
+    // An entry of the item's menu was chosen.
+    void commandChosen(tallyglass::MenuCommand command);
 };
 
 // The best item this desktop can show.

@@ -11,6 +11,8 @@ TrayStatusItem::TrayStatusItem(QObject* parent)
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                     emit activated(QCursor::pos());
             });
+    fillMenu(std::nullopt);
+    m_tray.setContextMenu(&m_menu);
 }
 
 bool TrayStatusItem::isShown() const {
@@ -19,10 +21,25 @@ bool TrayStatusItem::isShown() const {
 
 void TrayStatusItem::setContent(const QIcon& icon, const std::optional<QString>& summary) {
     m_tray.setIcon(icon);
-    m_tray.setToolTip(summary ? QStringLiteral("Tallyglass: %1").arg(*summary)
-                              : QStringLiteral("Tallyglass"));
+    m_tray.setToolTip(statusTitle(summary));
+    fillMenu(summary);
     // Shown even while no tray runs: Qt docks the icon once a tray host appears.
     m_tray.show();
+}
+
+void TrayStatusItem::fillMenu(const std::optional<QString>& summary) {
+    m_menu.clear();
+    for (const StatusMenuEntry& entry : statusMenuEntries(summary)) {
+        if (entry.separator) {
+            m_menu.addSeparator();
+            continue;
+        }
+        QAction* action = m_menu.addAction(entry.label);
+        action->setEnabled(entry.command.has_value());
+        if (entry.command)
+            connect(action, &QAction::triggered, this,
+                    [this, command = *entry.command] { emit commandChosen(command); });
+    }
 }
 
 } // namespace tallyglass

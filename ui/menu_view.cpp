@@ -6,6 +6,7 @@
 #include "login_control.h"
 #include "menu_bar_icon.h"
 #include "panel_style.h"
+#include "refresh_icon.h"
 #include "source_switch.h"
 #include "usage_row.h"
 
@@ -132,8 +133,6 @@ QWidget* MenuView::buildFooter() {
     buttons->setContentsMargins(0, 0, 0, 0);
     m_refresh = new QPushButton(tr("Refresh"), footer);
     m_refresh->setObjectName(QStringLiteral("refreshButton"));
-    m_refresh->setIcon(QIcon::fromTheme(QStringLiteral("view-refresh"),
-                                        style()->standardIcon(QStyle::SP_BrowserReload)));
     m_quit = new QPushButton(tr("Quit"), footer);
     m_quit->setObjectName(QStringLiteral("quitButton"));
     buttons->addWidget(m_refresh);
@@ -266,6 +265,7 @@ void MenuView::restyle() {
     setForeground(m_divider, line);
     const QFont small = styledFont(TextStyle::subheadline, font());
     m_refresh->setFont(small);
+    m_refresh->setIcon(refreshIcon(palette().color(QPalette::ButtonText)));
     m_refresh->setIconSize(QSize(12, 12));
     m_quit->setFont(small);
     m_loginControl->restyle();

@@ -23,7 +23,16 @@ PanelHost::PanelHost(UsageModel& model, std::shared_ptr<const Clock> clock,
     : QObject(parent)
     , m_model(model)
     , m_clock(std::move(clock))
-    , m_loginItem(std::move(loginItem)) {}
+    , m_loginItem(std::move(loginItem)) {
+    // A tool window that the compositor never activated gets no deactivation either; the
+    // application losing focus to another program is the click elsewhere there.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (onWayland() && state != Qt::ApplicationActive && m_mode == Mode::attached &&
+                    isOpen())
+                    m_view->hide();
+            });
+}
 
 PanelHost::~PanelHost() = default;
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tallyglass {
 namespace {
@@ -52,9 +53,9 @@ QColor systemColor(SystemColor color, const QPalette& palette) {
     const bool dark = isDarkPalette(palette);
     switch (color) {
     case SystemColor::green:
-        return dark ? QColor(48, 219, 91) : QColor(36, 138, 61);
+        return dark ? QColor(48, 219, 91) : QColor(30, 122, 54);
     case SystemColor::orange:
-        return dark ? QColor(255, 179, 64) : QColor(194, 94, 0);
+        return dark ? QColor(255, 179, 64) : QColor(170, 82, 0);
     case SystemColor::red:
         return dark ? QColor(255, 105, 97) : QColor(215, 0, 21);
     case SystemColor::gray:
@@ -63,15 +64,44 @@ QColor systemColor(SystemColor color, const QPalette& palette) {
     return palette.color(QPalette::WindowText);
 }
 
+double relativeLuminance(const QColor& colour) {
+    const auto channel = [](float value) {
+        return value <= 0.04045f ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) +
+           0.0722 * channel(rgb.blueF());
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+double highestContrast(const QImage& picture, const QColor& background) {
+    double best = 1;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            best = std::max(best, contrastRatio(picture.pixelColor(x, y), background));
+    return best;
+}
+
 QColor secondaryColor(const QPalette& palette) {
-    // Placeholder text is the palette's own quiet text colour; it is derived from the text
-    // colour, so it follows light and dark themes.
-    QColor color = palette.color(QPalette::PlaceholderText);
-    if (color == palette.color(QPalette::WindowText) || color.alpha() == 0) {
-        color = palette.color(QPalette::WindowText);
-        color.setAlphaF(0.55f);
+    // The text colour eased toward the window colour, but never so far that small text
+    // falls below 4.5:1. Styles' own quiet colours (placeholder text) are not used: some
+    // stay black on dark palettes.
+    const QColor text = palette.color(QPalette::WindowText).toRgb();
+    const QColor window = palette.color(QPalette::Window).toRgb();
+    for (double share = 0.45; share > 0; share -= 0.05) {
+        const auto mix = [&](float t, float w) { return t + float(share) * (w - t); };
+        const QColor eased =
+            QColor::fromRgbF(mix(text.redF(), window.redF()), mix(text.greenF(), window.greenF()),
+                             mix(text.blueF(), window.blueF()));
+        if (contrastRatio(eased, window) >= minimumTextContrast)
+            return eased;
     }
-    return color;
+    return text;
 }
 
 void setForeground(QWidget* widget, const QColor& color) {

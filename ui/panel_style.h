@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPalette>
 
 class QWidget;
@@ -31,7 +32,18 @@ bool isDarkPalette(const QPalette& palette);
 // Status colours with enough contrast to be read as text on the panel, light or dark.
 QColor systemColor(SystemColor color, const QPalette& palette);
 
-// The secondary text style: quieter than the main text, legible on the window colour.
+// The contrast small text needs against its background (WCAG AA).
+inline constexpr double minimumTextContrast = 4.5;
+
+// The WCAG contrast ratio of two opaque colours, from 1 to 21.
+double contrastRatio(const QColor& a, const QColor& b);
+
+// The contrast of a picture's most distinct pixel against the background it stands on: how
+// well text or an icon drawn there can be read.
+double highestContrast(const QImage& picture, const QColor& background);
+
+// The secondary text style: quieter than the main text, at least minimumTextContrast
+// against the window colour.
 QColor secondaryColor(const QPalette& palette);
 
 // Gives a widget's text (and the text it paints itself) one colour.

@@ -7,6 +7,7 @@
 #include "usage_bar.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -50,6 +51,14 @@ QString resetText(double resetsAt, double now) {
            QStringLiteral(" (") + dateTimeText(resetsAt) + QStringLiteral(")");
 }
 
+QFont percentFont(const QFont& body) {
+    QFont font = styledFont(TextStyle::subheadline, body, QFont::DemiBold);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    font.setFeature(QFont::Tag("tnum"), 1);
+#endif
+    return font;
+}
+
 UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
                    QWidget* parent)
     : QWidget(parent)
@@ -62,8 +71,12 @@ UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& windo
     m_title->setObjectName(QStringLiteral("usageTitle"));
     m_title->setFont(styledFont(TextStyle::subheadline, font()));
     m_percent->setObjectName(QStringLiteral("usagePercent"));
-    m_percent->setFont(styledFont(TextStyle::subheadline, font(), QFont::DemiBold));
+    m_percent->setFont(percentFont(font()));
     m_percent->setText(percentText(percentage));
+    // As wide as the widest usual figure, so the title keeps its room from row to row.
+    m_percent->setMinimumWidth(
+        QFontMetrics(m_percent->font()).horizontalAdvance(QStringLiteral("100%")));
+    m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setForeground(m_percent, color);
     m_bar->setObjectName(QStringLiteral("usageBar"));
     m_bar->setPercentage(percentage);

@@ -3,6 +3,7 @@
 #include "core/usage_records.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QString>
 #include <QWidget>
@@ -29,6 +30,9 @@ QString percentText(std::optional<double> percentage);
 
 // "Resets in 2 hours (Dec 5, 2026, 3:00 PM)", relative to now.
 QString resetText(double resetsAt, double now);
+
+// The percentage's font: semibold, with tabular digits where the font and Qt offer them.
+QFont percentFont(const QFont& body);
 
 // One limit window: its title and percentage, a bar, and when it resets. Built afresh with
 // every panel rebuild; now is the panel's clock reading at that moment.

@@ -1,7 +1,7 @@
 #include "freedesktop_status_item.h"
 
-#include "status_notifier_item.h"
 #include "platform/tray_status_item.h"
+#include "status_notifier_item.h"
 
 namespace tallyglass {
 
@@ -27,9 +27,9 @@ void FreedesktopStatusItem::follow() {
     else
         m_current = std::make_unique<TrayStatusItem>();
     connect(m_current.get(), &StatusItem::activated, this, &StatusItem::activated);
+    connect(m_current.get(), &StatusItem::commandChosen, this, &StatusItem::commandChosen);
     if (!m_icon.isNull())
         m_current->setContent(m_icon, m_summary);
-    emit hostChanged();
 }
 
 bool FreedesktopStatusItem::isShown() const {
@@ -40,10 +40,6 @@ void FreedesktopStatusItem::setContent(const QIcon& icon, const std::optional<QS
     m_icon = icon;
     m_summary = summary;
     m_current->setContent(icon, summary);
-}
-
-std::optional<QColor> FreedesktopStatusItem::hostBackground() const {
-    return m_current->hostBackground();
 }
 
 } // namespace tallyglass

@@ -17,7 +17,6 @@ public:
 
     bool isShown() const override;
     void setContent(const QIcon& icon, const std::optional<QString>& summary) override;
-    std::optional<QColor> hostBackground() const override;
 
     // True while the StatusNotifierItem is the one in use.
     bool usesStatusNotifier() const { return m_usesStatusNotifier; }

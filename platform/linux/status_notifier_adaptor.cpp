@@ -1,5 +1,8 @@
 #include "status_notifier_adaptor.h"
 
+#include "dbus_menu_adaptor.h"
+#include "platform/status_menu.h"
+
 #include <algorithm>
 
 namespace tallyglass {
@@ -19,26 +22,35 @@ StatusNotifierAdaptor::StatusNotifierAdaptor(QObject* parent)
     registerSniTypes();
 }
 
-void StatusNotifierAdaptor::setContent(const SniPixmapList& pixmaps, const QString& label) {
+void StatusNotifierAdaptor::setContent(const SniPixmapList& pixmaps,
+                                       const std::optional<QString>& summary) {
     const bool iconChanged = !samePixmaps(pixmaps, m_pixmaps);
-    const bool labelChanged = label != m_label;
+    const bool labelChanged = summary != m_summary;
     m_pixmaps = pixmaps;
-    m_label = label;
+    m_summary = summary;
+    if (m_quiet)
+        return;
     if (iconChanged)
         emit NewIcon();
     if (labelChanged)
-        emit XAyatanaNewLabel(m_label, labelGuide());
+        emit XAyatanaNewLabel(m_summary.value_or(QString()), labelGuide());
     if (iconChanged || labelChanged)
         emit NewToolTip();
 }
 
+void StatusNotifierAdaptor::setIconName(const QString& name, const QString& themePath) {
+    m_iconName = name;
+    m_iconThemePath = themePath;
+}
+
 SniToolTip StatusNotifierAdaptor::toolTip() const {
-    return SniToolTip{QString(), m_pixmaps, title(), m_label};
+    // LXQt shows the title alone, so the figures go into it as well.
+    return heard(
+        SniToolTip{QString(), m_pixmaps, statusTitle(m_summary), m_summary.value_or(QString())});
 }
 
 QDBusObjectPath StatusNotifierAdaptor::menu() const {
-    // No menu: hosts then send ContextMenu, which opens the panel like a left click.
-    return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU"));
+    return QDBusObjectPath(QLatin1String(DBusMenuAdaptor::objectPath));
 }
 
 void StatusNotifierAdaptor::Activate(int x, int y) {
@@ -51,7 +63,8 @@ void StatusNotifierAdaptor::SecondaryActivate(int, int) {
 }
 
 void StatusNotifierAdaptor::ContextMenu(int x, int y) {
-    // The panel holds every control there is, so a right click opens it too.
+    // Hosts that cannot show the menu themselves ask for it: the panel holds the same
+    // controls.
     Activate(x, y);
 }
 

@@ -7,12 +7,17 @@
 #include <QPoint>
 
 #include <functional>
+#include <optional>
 
 namespace tallyglass {
 
 // What Tallyglass publishes as an org.kde.StatusNotifierItem, with the Ayatana label that
 // hosts such as GNOME's AppIndicator extension draw beside the icon. Every signal here goes
 // out on the bus; the host's clicks come back through onActivate.
+//
+// While quiet (from each registration until the host first reads a property) changes are
+// kept but not signalled: hosts that get a change signal before they have set up the item
+// drop it (GNOME's AppIndicator extension does).
 class StatusNotifierAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -21,8 +26,8 @@ class StatusNotifierAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString Title READ title)
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconThemePath READ emptyText)
-    Q_PROPERTY(QString IconName READ emptyText)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
+    Q_PROPERTY(QString IconName READ iconName)
     Q_PROPERTY(tallyglass::SniPixmapList IconPixmap READ iconPixmap)
     Q_PROPERTY(QString OverlayIconName READ emptyText)
     Q_PROPERTY(tallyglass::SniPixmapList OverlayIconPixmap READ noPixmaps)
@@ -42,22 +47,28 @@ public:
     explicit StatusNotifierAdaptor(QObject* parent);
 
     // Publishes new content; tells the host about what changed, and only that.
-    void setContent(const SniPixmapList& pixmaps, const QString& label);
+    void setContent(const SniPixmapList& pixmaps, const std::optional<QString>& summary);
+    // The installed icon hosts may look up by name instead of the pixmaps; none by default.
+    void setIconName(const QString& name, const QString& themePath);
+    void setQuiet() { m_quiet = true; }
+    bool quiet() const { return m_quiet; }
 
     std::function<void(QPoint)> onActivate;
 
-    QString category() const { return QStringLiteral("ApplicationStatus"); }
-    QString id() const { return QStringLiteral("tallyglass"); }
-    QString title() const { return QStringLiteral("Tallyglass"); }
-    QString status() const { return QStringLiteral("Active"); }
+    QString category() const { return heard(QStringLiteral("ApplicationStatus")); }
+    QString id() const { return heard(QStringLiteral("tallyglass")); }
+    QString title() const { return heard(QStringLiteral("Tallyglass")); }
+    QString status() const { return heard(QStringLiteral("Active")); }
     int windowId() const { return 0; }
     QString emptyText() const { return {}; }
-    SniPixmapList iconPixmap() const { return m_pixmaps; }
+    QString iconName() const { return heard(m_iconName); }
+    QString iconThemePath() const { return m_iconThemePath; }
+    SniPixmapList iconPixmap() const { return heard(m_pixmaps); }
     SniPixmapList noPixmaps() const { return {}; }
     SniToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
     QDBusObjectPath menu() const;
-    QString label() const { return m_label; }
+    QString label() const { return heard(m_summary.value_or(QString())); }
     QString labelGuide() const { return QString::fromUtf8(labelGuideText); }
 
 public slots:
@@ -74,8 +85,16 @@ signals:
     void XAyatanaNewLabel(const QString& label, const QString& guide);
 
 private:
+    template <typename T> T heard(T value) const {
+        m_quiet = false;
+        return value;
+    }
+
     SniPixmapList m_pixmaps;
-    QString m_label;
+    std::optional<QString> m_summary;
+    QString m_iconName;
+    QString m_iconThemePath;
+    mutable bool m_quiet = true;
 };
 
 } // namespace tallyglass

@@ -1,5 +1,7 @@
 #include "status_notifier_item.h"
 
+#include "dbus_menu_adaptor.h"
+#include "installed_icons.h"
 #include "status_notifier_adaptor.h"
 #include "status_notifier_host_watch.h"
 
@@ -7,6 +9,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QTimer>
 
 #include <atomic>
 
@@ -20,11 +24,15 @@ QString nextServiceName() {
         .arg(++counter);
 }
 
-// GNOME Shell draws its top bar dark in light and dark styles alike, whatever the
-// application palette says.
-bool hostBarIsAlwaysDark() {
-    const QString desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
-    return desktops.split(u':').contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+QDBusMessage watcherCall(const QString& interface, const QString& method) {
+    return QDBusMessage::createMethodCall(QLatin1String(statusNotifierWatcherService),
+                                          QLatin1String(statusNotifierWatcherPath), interface,
+                                          method);
+}
+
+// Watchers list an item as its bus name or unique name, alone or followed by its path.
+bool namesItem(const QString& entry, const QString& name) {
+    return entry == name || entry.startsWith(name + u'/');
 }
 
 } // namespace
@@ -34,29 +42,47 @@ StatusNotifierItem::StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* 
     , m_watch(watch)
     , m_bus(watch.bus())
     , m_service(nextServiceName())
-    , m_adaptor(new StatusNotifierAdaptor(this)) {
+    , m_adaptor(new StatusNotifierAdaptor(this))
+    , m_menuObject(new QObject(this))
+    , m_menu(new DBusMenuAdaptor(m_menuObject)) {
     m_adaptor->onActivate = [this](QPoint position) {
         // Hosts that do not know where the click was send the origin.
         emit activated(position.isNull() ? std::nullopt : std::optional<QPoint>(position));
     };
+    m_menu->onCommand = [this](MenuCommand command) { emit commandChosen(command); };
+    m_menu->setEntries(statusMenuEntries(std::nullopt));
+    const QString themePath = installedIconThemePath(QCoreApplication::applicationDirPath());
+    if (!themePath.isEmpty())
+        m_adaptor->setIconName(QLatin1String(symbolicIconName), themePath);
     if (!m_bus.isConnected())
         return;
     m_bus.registerObject(QLatin1String(objectPath), this, QDBusConnection::ExportAdaptors);
+    m_bus.registerObject(QLatin1String(DBusMenuAdaptor::objectPath), m_menuObject,
+                         QDBusConnection::ExportAdaptors);
     m_bus.interface()->registerService(m_service, QDBusConnectionInterface::DontQueueService);
-    connect(&m_watch, &StatusNotifierHostWatch::watcherAppeared, this,
-            &StatusNotifierItem::registerWithWatcher);
+    connect(&m_watch, &StatusNotifierHostWatch::watcherAppeared, this, [this] {
+        m_attemptsLeft = registrationAttempts;
+        registerWithWatcher();
+    });
     connect(&m_watch, &StatusNotifierHostWatch::changed, this, [this] {
         if (!m_watch.watcherPresent())
             m_registered = false;
     });
+    m_bus.connect(
+        QLatin1String(statusNotifierWatcherService), QLatin1String(statusNotifierWatcherPath),
+        QLatin1String(statusNotifierWatcherInterface),
+        QStringLiteral("StatusNotifierItemUnregistered"), this, SLOT(itemUnregistered(QString)));
+    // From the event loop: the owner sets the content first, so the host's first look finds
+    // everything in place.
     if (m_watch.watcherPresent())
-        registerWithWatcher();
+        QTimer::singleShot(0, this, &StatusNotifierItem::registerWithWatcher);
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
     if (!m_bus.isConnected())
         return;
     // Giving up the name is what tells the watcher the item is gone.
+    m_bus.unregisterObject(QLatin1String(DBusMenuAdaptor::objectPath));
     m_bus.unregisterObject(QLatin1String(objectPath));
     m_bus.interface()->unregisterService(m_service);
 }
@@ -66,28 +92,81 @@ bool StatusNotifierItem::isShown() const {
 }
 
 void StatusNotifierItem::setContent(const QIcon& icon, const std::optional<QString>& summary) {
-    m_adaptor->setContent(sniPixmaps(icon, pixmapSides), summary.value_or(QString()));
-}
-
-std::optional<QColor> StatusNotifierItem::hostBackground() const {
-    if (hostBarIsAlwaysDark())
-        return QColor(Qt::black);
-    return std::nullopt;
+    m_adaptor->setContent(sniPixmaps(icon, pixmapSides), summary);
+    m_menu->setEntries(statusMenuEntries(summary));
 }
 
 void StatusNotifierItem::registerWithWatcher() {
     m_registered = false;
+    if (!m_watch.watcherPresent())
+        return;
     const quint64 attempt = ++m_attempt;
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QLatin1String(statusNotifierWatcherService), QLatin1String(statusNotifierWatcherPath),
-        QLatin1String(statusNotifierWatcherInterface),
-        QStringLiteral("RegisterStatusNotifierItem"));
+    m_adaptor->setQuiet();
+    QDBusMessage message = watcherCall(QLatin1String(statusNotifierWatcherInterface),
+                                       QStringLiteral("RegisterStatusNotifierItem"));
     message << m_service;
     auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, attempt] {
         call->deleteLater();
+        if (attempt != m_attempt)
+            return;
+        if (call->isError())
+            retry();
+        else
+            QTimer::singleShot(confirmDelayMs, this, [this, attempt] { confirm(attempt); });
+    });
+}
+
+void StatusNotifierItem::confirm(quint64 attempt) {
+    if (attempt != m_attempt)
+        return;
+    QDBusMessage question =
+        watcherCall(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    question << QLatin1String(statusNotifierWatcherInterface)
+             << QStringLiteral("RegisteredStatusNotifierItems");
+    auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(question), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, attempt] {
+        call->deleteLater();
+        if (attempt != m_attempt)
+            return;
+        const QDBusMessage reply = call->reply();
+        const QStringList items = reply.arguments().isEmpty()
+                                      ? QStringList()
+                                      : qvariant_cast<QDBusVariant>(reply.arguments().constFirst())
+                                            .variant()
+                                            .toStringList();
+        const bool listed = std::any_of(items.begin(), items.end(), [this](const QString& entry) {
+            return namesItem(entry, m_service) || namesItem(entry, m_bus.baseService());
+        });
+        if (listed) {
+            m_registered = true;
+            m_attemptsLeft = registrationAttempts;
+        } else
+            retry();
+    });
+}
+
+void StatusNotifierItem::itemUnregistered(const QString& entry) {
+    if (!namesItem(entry, m_service) && !namesItem(entry, m_bus.baseService()))
+        return;
+    // Dropped by the watcher while this program still runs: the host has lost the item.
+    m_registered = false;
+    retry();
+}
+
+void StatusNotifierItem::retry() {
+    m_registered = false;
+    // Given up, the item counts as not shown and the program falls back as without a tray;
+    // it still tries now and then, and the fallback ends once the host shows the item.
+    int delay = slowRetryDelayMs;
+    if (m_attemptsLeft-- > 0)
+        delay = retryDelayMs << (registrationAttempts - 1 - m_attemptsLeft);
+    else
+        m_attemptsLeft = 0;
+    const quint64 attempt = ++m_attempt;
+    QTimer::singleShot(delay, this, [this, attempt] {
         if (attempt == m_attempt)
-            m_registered = !call->isError();
+            registerWithWatcher();
     });
 }
 

@@ -8,19 +8,27 @@
 
 namespace tallyglass {
 
+class DBusMenuAdaptor;
 class StatusNotifierAdaptor;
 class StatusNotifierHostWatch;
 
 // The item as an org.kde.StatusNotifierItem on the session bus, for desktops whose panel
 // hosts such items (GNOME with the AppIndicator extension, KDE Plasma, Xfce, ...). It
-// registers with the desktop's watcher, and again each time a watcher appears.
+// registers with the desktop's watcher, and again each time a watcher appears; checks that
+// the watcher lists it, and registers again when it does not or drops it, a few times.
 class StatusNotifierItem final : public StatusItem {
     Q_OBJECT
 
 public:
     static constexpr char objectPath[] = "/StatusNotifierItem";
     // The square sizes hosts pick from, in pixels.
-    static constexpr std::array<int, 4> pixmapSides{16, 22, 24, 32};
+    static constexpr std::array<int, 6> pixmapSides{16, 22, 24, 32, 48, 64};
+    // How long after registering the item must be listed, and how often it may try again,
+    // waiting twice as long each time from the first delay.
+    static constexpr int confirmDelayMs = 500;
+    static constexpr int retryDelayMs = 500;
+    static constexpr int registrationAttempts = 4;
+    static constexpr int slowRetryDelayMs = 30000;
 
     // The watch must outlive the item.
     explicit StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* parent = nullptr);
@@ -28,20 +36,27 @@ public:
 
     bool isShown() const override;
     void setContent(const QIcon& icon, const std::optional<QString>& summary) override;
-    std::optional<QColor> hostBackground() const override;
 
     // org.kde.StatusNotifierItem-<pid>-<n>, unique within this process.
     QString serviceName() const { return m_service; }
     bool registeredWithWatcher() const { return m_registered; }
 
+private slots:
+    void itemUnregistered(const QString& entry);
+
 private:
     void registerWithWatcher();
+    void confirm(quint64 attempt);
+    void retry();
 
     StatusNotifierHostWatch& m_watch;
     QDBusConnection m_bus;
     QString m_service;
     StatusNotifierAdaptor* m_adaptor;
+    QObject* m_menuObject;
+    DBusMenuAdaptor* m_menu;
     bool m_registered = false;
+    int m_attemptsLeft = registrationAttempts;
     // Answers to registrations sent to an earlier watcher are stale.
     quint64 m_attempt = 0;
 };

@@ -26,5 +26,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev nlohmann-json3-dev
 
 # What the tests, benchmarks and fuzzers need on top.
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-               xvfb xauth trayer xdotool dbus dbus-x11 libglib2.0-bin x11-utils imagemagick
-               libxcb1-dev bc dpkg-dev file appstream desktop-file-utils qt6-svg-dev)
+               xvfb xauth trayer tint2 xfce4-panel lxqt-panel openbox gnome-shell
+               gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11
+               libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
+               desktop-file-utils qt6-svg-dev)

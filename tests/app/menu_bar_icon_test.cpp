@@ -1,123 +1,92 @@
-#include "ui/menu_bar_icon.h"
-#include "ui/status_label.h"
+#include "app/tallyglass_app.h"
+#include "support/event_loop.h"
+#include "support/fake_clock.h"
+#include "support/fake_login_item.h"
+#include "support/fake_status_item.h"
+#include "support/temp_home.h"
+#include "ui/menu_view.h"
+#include "ui/panel_style.h"
 #include "ui/tray_icon.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QPainter>
-
-#include <cmath>
+#include <QTimer>
 
 using namespace tallyglass;
+using namespace tallyglass::testing;
 
 namespace {
 
-// Alpha at a point given in the icon's own space (origin bottom-left, y upwards).
-int alphaAt(const QImage& image, double x, double y) {
-    const double ratio = image.devicePixelRatio();
-    const int px = static_cast<int>(std::floor(x * ratio));
-    const int py = static_cast<int>(std::floor((menuBarIconSize.height() - y) * ratio));
-    return qAlpha(image.pixel(px, py));
+// The icon as a bar of this colour shows it; the contrast of its most distinct pixel.
+double contrastOn(const QColor& bar, const QPixmap& icon) {
+    QImage shown(icon.size(), QImage::Format_RGB32);
+    shown.fill(bar);
+    QPainter(&shown).drawPixmap(0, 0, icon);
+    return highestContrast(shown, bar);
 }
 
-class MenuBarIcon : public ::testing::TestWithParam<double> {};
-
-TEST_P(MenuBarIcon, OpaqueShapesAndTransparentHoles) {
-    const QImage icon = menuBarIcon(GetParam());
-    ASSERT_EQ(icon.size(), QSize(qRound(18 * GetParam()), qRound(16 * GetParam())));
-    struct Point {
-        const char* what;
-        double x, y;
-        bool opaque;
-    };
-    const Point points[] = {
-        {"body left", 3.0, 6.0, true},
-        {"body right", 15.0, 6.0, true},
-        {"between the holes", 9.0, 6.0, true},
-        {"under the holes", 5.75, 2.2, true},
-        {"left hole", 5.75, 6.0, false},
-        {"right hole", 12.25, 6.0, false},
-        {"left hole edge", 5.0, 6.5, false},
-        {"right hole edge", 12.9, 5.4, false},
-        {"dot", 9.0, 13.75, true},
-        {"above the dot", 9.0, 15.6, false},
-        {"beside the stalk", 7.0, 11.5, false},
-        {"rounded corner", 1.55, 1.05, false},
-        {"below the body", 9.0, 0.5, false},
-        {"right margin", 17.2, 5.0, false},
-    };
-    for (const Point& p : points) {
-        const int alpha = alphaAt(icon, p.x, p.y);
-        if (p.opaque)
-            EXPECT_EQ(alpha, 255) << p.what;
-        else
-            EXPECT_EQ(alpha, 0) << p.what;
+TEST(TrayIcon, ReadsOnLightAndDarkBarsAtEverySize) {
+    // Xfce's and tint2's default bars, GNOME's, Breeze and Breeze Dark, white and black.
+    const QColor bars[] = {QColor(0x30, 0x30, 0x30), QColor(Qt::black), QColor(0xef, 0xf0, 0xf1),
+                           QColor(0x31, 0x36, 0x3b), QColor(Qt::white), QColor(0x80, 0x80, 0x80)};
+    const QIcon icon = trayIcon();
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        const QPixmap pixmap = icon.pixmap(QSize(side, side), 1.0);
+        ASSERT_EQ(pixmap.size(), QSize(side, side));
+        for (const QColor& bar : bars)
+            EXPECT_GE(contrastOn(bar, pixmap), 3.0)
+                << side << " px on " << bar.name().toStdString();
     }
-    // The 1.5-point stalk covers whole pixels from 2x on, and part of one at 1x.
-    EXPECT_GT(alphaAt(icon, 9.0, 11.5), GetParam() >= 2 ? 254 : 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(DevicePixelRatios, MenuBarIcon, ::testing::Values(1.0, 2.0, 3.0));
+class NoTray : public ::testing::Test {
+protected:
+    TempHome home;
+    FakeStatusItem* tray = nullptr;
+    std::unique_ptr<TallyglassApp> app;
 
-TEST(MenuBarIconDrawing, FailsWithoutAnActivePainter) {
-    QPainter idle;
-    EXPECT_FALSE(drawMenuBarIcon(&idle));
-    EXPECT_FALSE(drawMenuBarIcon(nullptr));
-}
-
-TEST(StatusLabel, IconAloneOrIconSpaceAndSummary) {
-    const QFont font = QApplication::font();
-    const QImage bare = renderStatusLabel(std::nullopt, 2, Qt::black, font);
-    EXPECT_EQ(bare.width(), 36);
-
-    const QImage labelled = renderStatusLabel(QStringLiteral("42% \u00B7 17%"), 2, Qt::black, font);
-    EXPECT_GT(labelled.width(), 36 + 8 + 20);
-    // The icon is the same whatever the label holds.
-    const int top = (labelled.height() - 32) / 2;
-    const int bareTop = (bare.height() - 32) / 2;
-    EXPECT_EQ(labelled.copy(0, top, 36, 32), bare.copy(0, bareTop, 36, 32));
-    // The 4-point gap stays empty; the text starts after it.
-    for (int x = 36; x < 44; ++x)
-        for (int y = 0; y < labelled.height(); ++y)
-            ASSERT_EQ(qAlpha(labelled.pixel(x, y)), 0) << x << "," << y;
-}
-
-TEST(StatusLabel, TintFollowsTheTrayBackground) {
-    EXPECT_EQ(trayTint(QColor(30, 30, 30)), QColor(Qt::white));
-    EXPECT_EQ(trayTint(QColor(240, 240, 240)), QColor(Qt::black));
-    const QPixmap white = tintedMenuBarIcon(1, Qt::white);
-    const QImage image = white.toImage();
-    EXPECT_EQ(image.pixelColor(3, 13).rgb(), QColor(Qt::white).rgb());
-}
-
-} // namespace
-
-namespace {
-
-// The square tray renditions keep the icon's shape: scaled to the width, centred in height.
-TEST(TrayIcon, SquareRenditionsKeepTheShapeAndTint) {
-    for (int side : {16, 22, 24, 32, 48}) {
-        const QImage image = squareTrayPixmap(side, QColor(10, 200, 30)).toImage();
-        ASSERT_EQ(image.size(), QSize(side, side)) << side;
-        EXPECT_EQ(image.devicePixelRatio(), 1.0) << side;
-        const double scale = side / 18.0;
-        const double top = std::round((side - 16 * scale) / 2);
-        // A point of the icon's space (y upwards) in the square's pixels.
-        auto at = [&](double x, double y) {
-            return image.pixelColor(static_cast<int>(x * scale),
-                                    static_cast<int>(top + (16 - y) * scale));
-        };
-        EXPECT_EQ(at(3.0, 6.0), QColor(10, 200, 30)) << side << " body";
-        // The dot and the holes are under three pixels wide at 16: their middles, not edges.
-        EXPECT_GT(at(9.0, 13.75).alpha(), 192) << side << " dot";
-        EXPECT_LT(at(5.75, 6.0).alpha(), 64) << side << " left hole";
-        EXPECT_LT(at(12.25, 6.0).alpha(), 64) << side << " right hole";
-        EXPECT_EQ(at(15.0, 14.0).alpha(), 0) << side << " beside the stalk";
+    void SetUp() override {
+        auto item = std::make_unique<FakeStatusItem>();
+        item->shown = false;
+        tray = item.get();
+        app = std::make_unique<TallyglassApp>(SourceTable{}, std::make_shared<FakeClock>(),
+                                              std::move(item), std::make_shared<FakeLoginItem>());
     }
-    const QIcon icon = trayIcon(Qt::black);
-    EXPECT_EQ(icon.availableSizes().size(), 6);
-    EXPECT_EQ(icon.pixmap(QSize(22, 22), 1.0).size(), QSize(22, 22));
+    bool windowOpen() const { return app->panel().isWindowed() && app->panel().isOpen(); }
+};
+
+TEST_F(NoTray, WindowStandsInUntilATrayShowsTheItem) {
+    processEventsFor(TallyglassApp::trayWaitMs / 2);
+    EXPECT_FALSE(app->panel().isOpen());
+    ASSERT_TRUE(processEventsUntil([&] { return windowOpen(); }, 5000));
+    // A host that starts late, as at login: the window goes by itself.
+    tray->shown = true;
+    ASSERT_TRUE(processEventsUntil([&] { return !app->panel().isOpen(); }, 5000));
+    // A panel that restarts is given time to come back before the window stands in again.
+    tray->shown = false;
+    processEventsFor(TallyglassApp::trayWaitMs + 500);
+    EXPECT_FALSE(app->panel().isOpen());
+}
+
+TEST_F(NoTray, WindowOpenedByTheUserStaysWhenTheTrayComes) {
+    tray->shown = true;
+    app->showPanelWindow();
+    processEventsFor(TallyglassApp::trayWaitMs);
+    EXPECT_TRUE(windowOpen());
+}
+
+TEST_F(NoTray, MenuCommandsOpenThePanelAndQuit) {
+    tray->shown = true;
+    tray->choose(MenuCommand::openPanel);
+    EXPECT_TRUE(app->panel().isOpen());
+    EXPECT_FALSE(app->panel().isWindowed());
+    tray->choose(MenuCommand::openPanel);
+    EXPECT_TRUE(app->panel().isOpen());
+    QTimer::singleShot(0, [&] { tray->choose(MenuCommand::quit); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 } // namespace

@@ -7,12 +7,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStandardPaths>
-#include <QThread>
 
 namespace tallyglass::testing {
-namespace {
 
-void end(QProcess& process) {
+void endProcess(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
     process.terminate();
@@ -22,14 +20,12 @@ void end(QProcess& process) {
     }
 }
 
-} // namespace
-
 DesktopSession::DesktopSession() {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
         m_noServer = QStringLiteral("Xvfb is not installed");
         return;
     }
-    for (const char* tool : {"trayer", "xdotool", "import", "gdbus"}) {
+    for (const char* tool : {"openbox", "xdotool", "import", "gdbus"}) {
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
             m_error = QStringLiteral("%1 is not installed (see TEST_PACKAGES)").arg(tool);
             return;
@@ -39,13 +35,15 @@ DesktopSession::DesktopSession() {
         m_error = m_bus.error();
         return;
     }
-    if (startServer())
-        startTray();
+    if (!startServer())
+        return;
+    m_windowManager.setProcessEnvironment(environment(QDir::tempPath()));
+    m_windowManager.start(QStringLiteral("openbox"), {});
 }
 
 DesktopSession::~DesktopSession() {
-    end(m_tray);
-    end(m_server);
+    endProcess(m_windowManager);
+    endProcess(m_server);
 }
 
 bool DesktopSession::startServer() {
@@ -64,21 +62,7 @@ bool DesktopSession::startServer() {
     }
     m_noServer = QStringLiteral("Xvfb did not start: ") +
                  QString::fromUtf8(m_server.readAllStandardError()).trimmed();
-    end(m_server);
-    return false;
-}
-
-bool DesktopSession::startTray() {
-    m_tray.setProcessEnvironment(environment(QDir::tempPath()));
-    m_tray.start(QStringLiteral("trayer"),
-                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                  QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                  QStringLiteral("--width"), QStringLiteral("160"), QStringLiteral("--height"),
-                  QStringLiteral("28"), QStringLiteral("--transparent"), QStringLiteral("false")});
-    if (processEventsUntil([&] { return trayGeometry().isValid(); }, 10000))
-        return true;
-    m_error = QStringLiteral("trayer did not show its panel: ") +
-              QString::fromUtf8(m_tray.readAllStandardError());
+    endProcess(m_server);
     return false;
 }
 
@@ -99,9 +83,12 @@ QProcessEnvironment DesktopSession::environment(const QString& home) const {
     return environment;
 }
 
-QByteArray DesktopSession::x11(const QString& program, const QStringList& arguments) const {
+QByteArray DesktopSession::run(const QString& program, const QStringList& arguments) const {
     QProcess process;
-    process.setProcessEnvironment(environment(QDir::tempPath()));
+    QProcessEnvironment tools = environment(QDir::tempPath());
+    // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
+    tools.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(tools);
     process.start(program, arguments);
     if (!process.waitForFinished(10000))
         process.kill();
@@ -114,55 +101,29 @@ QImage DesktopSession::screenshot(const QString& savePath) const {
                              : savePath;
     if (!savePath.isEmpty())
         QDir().mkpath(QFileInfo(savePath).absolutePath());
-    x11(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
     QImage image(path);
     if (savePath.isEmpty())
         QFile::remove(path);
     return image;
 }
 
-namespace {
-
-// xdotool's getwindowgeometry --shell: X=, Y=, WIDTH=, HEIGHT= lines.
-std::optional<QRect> geometryOf(const QByteArray& shell) {
-    QHash<QByteArray, int> values;
-    for (const QByteArray& line : shell.split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0)
-            values.insert(line.left(equals), line.mid(equals + 1).toInt());
-    }
-    if (!values.contains("WIDTH"))
-        return std::nullopt;
-    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
+bool DesktopSession::windowShown(const QString& title) const {
+    return !run(QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')})
+                .trimmed()
+                .isEmpty();
 }
 
-} // namespace
-
-QRect DesktopSession::trayGeometry() const {
-    return geometryOf(x11(QStringLiteral("xdotool"),
-                          {QStringLiteral("search"), QStringLiteral("--classname"),
-                           QStringLiteral("^panel$"), QStringLiteral("getwindowgeometry"),
-                           QStringLiteral("--shell")}))
-        .value_or(QRect());
-}
-
-std::optional<QRect> DesktopSession::visibleWindow(const QString& title) const {
-    const QByteArray found =
-        x11(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QLatin1Char('^') + title + QLatin1Char('$')})
-            .trimmed();
-    if (found.isEmpty())
-        return std::nullopt;
-    const QString window = QString::fromUtf8(found.split('\n').constLast());
-    return geometryOf(x11(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
-                                                      QStringLiteral("--shell"), window}));
-}
-
-void DesktopSession::click(QPoint position) const {
-    x11(QStringLiteral("xdotool"),
+void DesktopSession::click(QPoint position, int button) const {
+    run(QStringLiteral("xdotool"),
         {QStringLiteral("mousemove"), QString::number(position.x()), QString::number(position.y()),
-         QStringLiteral("click"), QStringLiteral("1")});
+         QStringLiteral("click"), QString::number(button)});
+}
+
+void DesktopSession::key(const QString& name) const {
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), name});
 }
 
 Foreground foreground(const QImage& screen, const QRect& area) {
@@ -178,6 +139,7 @@ Foreground foreground(const QImage& screen, const QRect& area) {
             std::tie(background, most) = std::pair(it.key(), it.value());
 
     Foreground result;
+    result.background = background;
     qint64 sumX = 0;
     qint64 sumY = 0;
     for (int y = inside.top(); y <= inside.bottom(); ++y) {

@@ -8,13 +8,11 @@
 #include <QRect>
 #include <QString>
 
-#include <optional>
-
 namespace tallyglass::testing {
 
 // Real desktop parts for the end-to-end tests, each its own process and ended with this
-// object: an X server (Xvfb) on a free display, an XEmbed tray (trayer) along its top edge,
-// and a private D-Bus session bus.
+// object: an X server (Xvfb) on a free display with a window manager (openbox), and a
+// private D-Bus session bus. The desktop's panel is started by the tests.
 class DesktopSession {
 public:
     DesktopSession();
@@ -27,35 +25,37 @@ public:
     QString noServer() const { return m_noServer; }
     // Empty when everything runs; otherwise what else could not be started.
     QString error() const { return m_error; }
-    QString display() const { return m_display; }
     QString busAddress() const { return m_bus.address(); }
 
     // The environment of a program started on this desktop with its own home folder.
     QProcessEnvironment environment(const QString& home) const;
+    // Runs an X11 or D-Bus tool on this desktop; its standard output.
+    QByteArray run(const QString& program, const QStringList& arguments) const;
 
     // The whole screen, as import (ImageMagick) takes it; also saved when a path is given.
     QImage screenshot(const QString& savePath = QString()) const;
-    // Where trayer's panel is on screen.
-    QRect trayGeometry() const;
-    // A window with exactly this title that is mapped, with its geometry.
-    std::optional<QRect> visibleWindow(const QString& title) const;
-    void click(QPoint position) const;
+    // Whether a window with exactly this title is mapped.
+    bool windowShown(const QString& title) const;
+    void click(QPoint position, int button = 1) const;
+    void key(const QString& name) const;
 
 private:
     bool startServer();
-    bool startTray();
-    QByteArray x11(const QString& program, const QStringList& arguments) const;
 
     PrivateBus m_bus;
     QProcess m_server;
-    QProcess m_tray;
+    QProcess m_windowManager;
     QString m_display;
     QString m_noServer;
     QString m_error;
 };
 
+// Ends a process politely, then firmly.
+void endProcess(QProcess& process);
+
 // The pixels of a screen area that differ from its most common colour, the background.
 struct Foreground {
+    QRgb background = 0;
     int count = 0;
     QRect bounds;
     QPoint centre;

@@ -12,7 +12,6 @@ class FakeStatusItem final : public StatusItem {
 
 public:
     bool shown = true;
-    std::optional<QColor> background;
     std::vector<std::optional<QString>> summaries;
     QIcon icon;
 
@@ -21,12 +20,8 @@ public:
         icon = newIcon;
         summaries.push_back(summary);
     }
-    std::optional<QColor> hostBackground() const override { return background; }
     void click(std::optional<QPoint> position = std::nullopt) { emit activated(position); }
-    void changeHost(std::optional<QColor> newBackground) {
-        background = newBackground;
-        emit hostChanged();
-    }
+    void choose(MenuCommand command) { emit commandChosen(command); }
 };
 
 } // namespace tallyglass::testing

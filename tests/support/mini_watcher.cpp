@@ -68,6 +68,14 @@ void MiniWatcher::registerItem(const QString& name) {
     m_items.append(name);
     emit m_adaptor->StatusNotifierItemRegistered(name);
     emit itemRegistered(name);
+    if (m_drop)
+        forget(name);
+}
+
+void MiniWatcher::dropAll() {
+    const QStringList items = m_items;
+    for (const QString& item : items)
+        forget(item);
 }
 
 void MiniWatcher::forget(const QString& service) {

@@ -54,6 +54,11 @@ public:
     QStringList items() const { return m_items; }
     bool hostRegistered() const { return m_host; }
     void setHostRegistered(bool host);
+    // Accepts registrations but drops the items at once, as a host that fails to set them
+    // up does.
+    void setDropItems(bool drop) { m_drop = drop; }
+    // Drops the items it holds, telling them so.
+    void dropAll();
 
 signals:
     void itemRegistered(const QString& service);
@@ -70,6 +75,7 @@ private:
     QStringList m_items;
     bool m_host;
     bool m_running = false;
+    bool m_drop = false;
 };
 
 } // namespace tallyglass::testing
