@@ -1,3 +1,4 @@
+#include "sources/codex/limit_families.h"
 #include "sources/codex/tail_reader.h"
 #include "sources/codex/tail_scanning.h"
 #include "support/codex_home_builder.h"
@@ -30,7 +31,9 @@ std::vector<std::string> tailLines(const QString& path, std::uint64_t maxBytes) 
 
 // The size discovery saw is passed on, and must not be what decides how far to read.
 std::optional<UsageSnapshot> scan(const QString& path, std::uint64_t sizeAtDiscovery = 0) {
-    return snapshotFromFile(Candidate{CacheKey{native(path), {}, sizeAtDiscovery}});
+    LimitFamilies families;
+    families.add(eventsFromFile(Candidate{CacheKey{native(path), {}, sizeAtDiscovery}}));
+    return families.snapshot();
 }
 
 std::string event() {
@@ -83,6 +86,16 @@ TEST(TailScanning, ReadsRecordedLogsOfOlderAndNewerCodexVersions) {
                              "pro",
                              {{"five_hour", {2.0, 1768922109.0, 300.0}},
                               {"seven_day", {11.0, 1769418000.0, 10080.0}}}}));
+    const UsageWindow spark5h{0.0, 1772460133.0, 300.0, "GPT-5.3-Codex-Spark"};
+    const UsageWindow spark7d{3.0, 1773047333.0, 10080.0, "GPT-5.3-Codex-Spark"};
+    EXPECT_EQ(scan(data("rollout-families.jsonl")),
+              (UsageSnapshot{1772442133.877,
+                             "gpt-5.3-codex",
+                             "plus",
+                             {{"five_hour", {42.0, 1772445600.0, 300.0}},
+                              {"seven_day", {17.0, 1772870400.0, 10080.0}},
+                              {"codex_bengalfox.primary", spark5h},
+                              {"codex_bengalfox.secondary", spark7d}}}));
     const auto current = scan(data("rollout-current.jsonl"));
     ASSERT_TRUE(current);
     EXPECT_EQ(current->model, "gpt-5.1-codex");
