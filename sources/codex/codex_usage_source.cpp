@@ -4,8 +4,6 @@
 #include "limit_families.h"
 #include "tail_scanning.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 
 namespace tallyglass {
@@ -20,7 +18,7 @@ bool CodexUsageSource::unchanged(const std::vector<Candidate>& candidates) const
 }
 
 std::optional<UsageSnapshot> CodexUsageSource::loadSnapshot() {
-    const std::vector<Candidate> candidates = findCandidates(codexHome());
+    const std::vector<Candidate> candidates = m_sessions.newest(codexHome(), filesRead);
     if (candidates.empty()) {
         m_cacheKeys.clear();
         m_cached.reset();
@@ -42,7 +40,7 @@ std::optional<UsageSnapshot> CodexUsageSource::loadSnapshot() {
 }
 
 bool CodexUsageSource::isAvailable() {
-    return QFileInfo(codexHome() + QStringLiteral("/sessions")).isDir();
+    return m_sessions.hasSessionsFolder(codexHome());
 }
 
 } // namespace tallyglass
