@@ -278,8 +278,7 @@ void ChangeWatch::Tree::restat(const std::string& path) {
             continue;
         if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
             break;
-        entry.file.key.modified = FileTime(std::chrono::seconds(status.st_mtim.tv_sec) +
-                                           std::chrono::nanoseconds(status.st_mtim.tv_nsec));
+        entry.file.key.modified = modificationTime(status);
         entry.file.key.size = static_cast<std::uint64_t>(status.st_size);
         m_sortedStale = true;
         return;

@@ -19,11 +19,6 @@ bool hasJsonlExtension(const char* name, std::size_t length) {
            std::memcmp(name + length - extension.size(), extension.data(), extension.size()) == 0;
 }
 
-FileTime modificationTime(const struct stat& status) {
-    return FileTime(std::chrono::seconds(status.st_mtim.tv_sec) +
-                    std::chrono::nanoseconds(status.st_mtim.tv_nsec));
-}
-
 // The directory entry's own type spares a stat, so the only per-file system call is one
 // fstatat for names ending in ".jsonl". Symlinks are never followed: a linked folder is not a
 // folder and a linked file is not regular.
@@ -65,6 +60,11 @@ void walk(int fd, const std::string& path, int depth, std::vector<Candidate>& fo
 }
 
 } // namespace
+
+FileTime modificationTime(const struct stat& status) {
+    return FileTime(std::chrono::seconds(status.st_mtim.tv_sec) +
+                    std::chrono::nanoseconds(status.st_mtim.tv_nsec));
+}
 
 int openSessionRoot(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -55,6 +57,7 @@ int openSubfolder(int parent, const std::string& name);
 // The entries of the open folder fd (named path) in the order the file system lists them,
 // which is the walk's order. fd stays open.
 std::vector<FolderEntry> readFolder(int fd, const std::string& path);
+FileTime modificationTime(const struct stat& status);
 // Newest first; stable, so equal times keep the walk's order.
 void sortNewestFirst(std::vector<Candidate>& candidates);
 

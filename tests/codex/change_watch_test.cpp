@@ -20,10 +20,11 @@ namespace {
 
 constexpr double start = 1765152000; // 2025-12-08T00:00:00Z
 
-std::vector<CacheKey> keys(const std::vector<Candidate>& candidates) {
-    std::vector<CacheKey> out;
-    for (const Candidate& candidate : candidates)
-        out.push_back(candidate.key);
+std::vector<std::string> keys(const std::vector<Candidate>& candidates) {
+    std::vector<std::string> out;
+    for (const Candidate& c : candidates)
+        out.push_back(c.path() + std::to_string(c.key.modified.time_since_epoch().count()) + ' ' +
+                      std::to_string(c.key.size));
     return out;
 }
 
