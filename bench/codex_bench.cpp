@@ -100,7 +100,9 @@ std::string newestLog() {
     return findCandidates(homes().many).front().path();
 }
 
-void appendEvent(const std::string& path, double& clock) {
+// Each appended event is the latest of all, across repetitions too.
+double appendEvent(const std::string& path) {
+    static double clock = 2e9;
     clock += 5;
     const std::string line = testing::tokenCountLine(testing::codexTimestamp(clock),
                                                      testing::rateLimits(42, 17, clock)) +
@@ -108,6 +110,7 @@ void appendEvent(const std::string& path, double& clock) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     benchmark::DoNotOptimize(::write(fd, line.data(), line.size()));
     ::close(fd);
+    return clock;
 }
 
 void appendedLine(benchmark::State& state) {
@@ -115,9 +118,8 @@ void appendedLine(benchmark::State& state) {
     CodexUsageSource source;
     source.loadSnapshot();
     const std::string newest = newestLog();
-    double clock = 1.8e9;
     for (auto _ : state) {
-        appendEvent(newest, clock);
+        const double clock = appendEvent(newest);
         const auto snapshot = source.loadSnapshot();
         if (!snapshot || snapshot->updatedAt != clock)
             state.SkipWithError("the appended event was not read");
@@ -126,9 +128,8 @@ void appendedLine(benchmark::State& state) {
 
 void appendedLineWalk(benchmark::State& state) {
     const std::string newest = newestLog();
-    double clock = 1.9e9;
     for (auto _ : state) {
-        appendEvent(newest, clock);
+        const double clock = appendEvent(newest);
         const auto found = findCandidates(homes().many);
         LimitFamilies families;
         for (std::size_t i = 0; i < std::min(found.size(), CodexUsageSource::filesRead); ++i)
