@@ -68,7 +68,7 @@ TEST(SnapshotDecoding, ReadsEveryAcceptedShape) {
         {R"({"Updated_At": "x", "updated_at": 1, "extra": {"windows": 5, "model": 3}, "windows": {"five_hour": {"USED_PERCENTAGE": "x", "nested": [[[{}]]], "used_percentage": 9}}, "tail": [null, true]})",
          {1.0, {}, {}, {{"five_hour", {9.0, {}, {}}}}}},
         // A Unix time written as the percentage is no percentage; the window and the rest stay.
-        {R"({"updated_at": 1, "windows": {"five_hour": {"used_percentage": 1776950400, "resets_at": 7}, "seven_day": {"used_percentage": 105}, "a": {"used_percentage": -1000}, "b": {"used_percentage": -1000.5}, "c": {"used_percentage": 1e300}}})",
+        {R"({"updated_at": 1, "windows": {"five_hour": {"used_percentage": 1776950400, "resets_at": 7}, "seven_day": {"used_percentage": 105}, "a": {"used_percentage": -1000}, "b": {"used_percentage": -1000.5}, "c": {"used_percentage": 1e300}, "d": {"used_percentage": 1000}}})",
          {1.0,
           {},
           {},
@@ -76,7 +76,8 @@ TEST(SnapshotDecoding, ReadsEveryAcceptedShape) {
            {"seven_day", {105.0, {}, {}}},
            {"a", {-1000.0, {}, {}}},
            {"b", {}},
-           {"c", {}}}}},
+           {"c", {}},
+           {"d", {1000.0, {}, {}}}}}},
     };
     for (const auto& [json, expected] : cases)
         EXPECT_EQ(decodeSnapshot(json), expected) << json;
