@@ -13,6 +13,8 @@ nlohmann::ordered_json windowJson(const UsageWindow& window) {
         out["resets_at"] = *window.resetsAt;
     if (window.windowMinutes)
         out["window_minutes"] = *window.windowMinutes;
+    if (window.family)
+        out["family"] = *window.family;
     return out;
 }
 

@@ -166,7 +166,8 @@ bool SnapshotHandler::onWindowMember(Frame& frame, const Value& value) {
     if (!field)
         return skip(value);
     if (const auto* number = std::get_if<double>(&value)) {
-        *field = *number;
+        const bool isPercentage = field == &frame.window->usedPercentage;
+        *field = isPercentage ? plausiblePercentage(*number) : std::optional(*number);
         return true;
     }
     if (std::holds_alternative<Null>(value)) {

@@ -11,9 +11,23 @@ struct UsageWindow {
     std::optional<double> usedPercentage;
     std::optional<double> resetsAt;
     std::optional<double> windowMinutes;
+    // The display name of the limit family the window belongs to when that is not the
+    // account's own (a model with limits of its own): such windows are listed after the
+    // others under this name and never enter the summary.
+    std::optional<std::string> family = {};
 
     friend bool operator==(const UsageWindow&, const UsageWindow&) = default;
 };
+
+// A figure further than this from zero is no share of a window but a fault of the writer (a
+// Unix time in the percentage field has been seen): the window keeps no percentage.
+inline constexpr double largestUsedPercentage = 1000;
+
+inline std::optional<double> plausiblePercentage(std::optional<double> value) {
+    if (value && (*value > largestUsedPercentage || *value < -largestUsedPercentage))
+        return std::nullopt;
+    return value;
+}
 
 // One reading of a source's limits, keyed by window key ("five_hour", "seven_day", ...).
 struct UsageSnapshot {

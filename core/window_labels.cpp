@@ -11,11 +11,20 @@
 namespace tallyglass {
 namespace {
 
-int rank(std::string_view key) {
+// Windows of other limit families come after every window of the account's own.
+int rank(std::string_view key, const UsageWindow& window) {
     const auto& order = windowOrder();
+    if (window.family)
+        return static_cast<int>(order.size()) + 1;
     const auto found = std::find(order.begin(), order.end(), key);
     return found == order.end() ? static_cast<int>(order.size())
                                 : static_cast<int>(found - order.begin());
+}
+
+// "GPT-5.3-Codex-Spark (7d)": the family's own name, with the length when there is one.
+std::string familyLabel(const std::string& family, std::optional<double> windowMinutes) {
+    const auto duration = windowMinutes ? durationText(*windowMinutes) : std::nullopt;
+    return duration ? family + " (" + *duration + ")" : family;
 }
 
 // Keys compare by Unicode scalar values after canonical normalisation; byte order of UTF-8
@@ -97,7 +106,7 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {
     std::vector<Entry> entries;
     entries.reserve(snapshot.windows.size());
     for (const auto& [key, window] : snapshot.windows) {
-        const int keyRank = rank(key);
+        const int keyRank = rank(key, window);
         entries.push_back(
             {keyRank,
              keyRank < static_cast<int>(windowOrder().size()) ? std::string() : canonicalKey(key),
@@ -108,9 +117,13 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {
     });
     std::vector<LabeledWindow> result;
     result.reserve(entries.size());
-    for (const Entry& entry : entries)
-        result.push_back(
-            {*entry.key, windowLabel(*entry.key, entry.window->windowMinutes), *entry.window});
+    for (const Entry& entry : entries) {
+        const UsageWindow& window = *entry.window;
+        result.push_back({*entry.key,
+                          window.family ? familyLabel(*window.family, window.windowMinutes)
+                                        : windowLabel(*entry.key, window.windowMinutes),
+                          window});
+    }
     return result;
 }
 
@@ -122,7 +135,8 @@ std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& sn
 
 std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows) {
     std::string summary;
-    for (std::size_t i = 0; i < windows.size() && i < 2; ++i) {
+    // Other limit families sort last and never stand in the summary.
+    for (std::size_t i = 0; i < windows.size() && i < 2 && !windows[i].window.family; ++i) {
         const auto& percentage = windows[i].window.usedPercentage;
         if (!percentage)
             continue;

@@ -25,10 +25,12 @@ std::string capitalisedWords(std::string_view text);
 
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes);
 
-// One entry per window of the snapshot, in display order.
+// One entry per window of the snapshot, in display order; windows of another limit family
+// last, labelled with the family's name and their length.
 std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot);
 
-// "42% · 17%" from the first two windows in display order; none when neither has a figure.
+// "42% · 17%" from the first two windows in display order that belong to the account's own
+// limits; none when neither has a figure.
 std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot);
 // The same from windows already labelled and ordered.
 std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows);

@@ -48,6 +48,16 @@ UsageSnapshot codexSample(double age) {
     return snapshot;
 }
 
+// Today's Codex with a model that has limits of its own beside the account's.
+UsageSnapshot codexFamiliesSample() {
+    UsageSnapshot snapshot = codexSample(60);
+    snapshot.model = "gpt-5.3-codex";
+    snapshot.windows["codex_bengalfox.primary"] = {0.0, now + 5 * 3600, 300, "GPT-5.3-Codex-Spark"};
+    snapshot.windows["codex_bengalfox.secondary"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
+                                                     "GPT-5.3-Codex-Spark"};
+    return snapshot;
+}
+
 QPalette darkPalette() {
     QPalette palette;
     const QColor window(30, 30, 32), text(236, 236, 238), base(22, 22, 24);
@@ -124,6 +134,7 @@ int main(int argc, char** argv) {
         {"panel-dark.png", claudeSample(120), SourceKind::claude, true, true},
         {"panel-stale.png", codexSample(1500), SourceKind::codex, true, false},
         {"panel-stale-dark.png", codexSample(1500), SourceKind::codex, true, true},
+        {"panel-codex-families.png", codexFamiliesSample(), SourceKind::codex, true, false},
         {"empty-claude.png", std::nullopt, SourceKind::claude, true, false},
         {"empty-codex.png", std::nullopt, SourceKind::codex, true, false},
         {"empty-claude-not-found.png", std::nullopt, SourceKind::claude, false, false},

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
     tallyglass::Candidate candidate;
     candidate.key.path = path;
-    (void)tallyglass::snapshotFromFile(candidate);
+    (void)tallyglass::eventsFromFile(candidate);
     // Whatever the bytes, the lines are non-empty, well-formed UTF-8 and free of line feeds.
     const tallyglass::TailLines tail = tallyglass::readTailLines(path, tallyglass::firstTailLength);
     for (const std::string_view line : tail.lines())

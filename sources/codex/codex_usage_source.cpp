@@ -1,9 +1,8 @@
 #include "codex_usage_source.h"
 
 #include "codex_home.h"
+#include "limit_families.h"
 #include "tail_scanning.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -19,7 +18,7 @@ bool CodexUsageSource::unchanged(const std::vector<Candidate>& candidates) const
 }
 
 std::optional<UsageSnapshot> CodexUsageSource::loadSnapshot() {
-    const std::vector<Candidate> candidates = findCandidates(codexHome());
+    const std::vector<Candidate> candidates = m_sessions.newest(codexHome(), filesRead);
     if (candidates.empty()) {
         m_cacheKeys.clear();
         m_cached.reset();
@@ -30,20 +29,18 @@ std::optional<UsageSnapshot> CodexUsageSource::loadSnapshot() {
 
     // The reading Codex recorded last wins, not the one from the newest file; on a tie the
     // newer file's stays. Every one of the files is read, even after a hit.
-    std::optional<UsageSnapshot> best;
+    LimitFamilies families;
     m_cacheKeys.clear();
     for (std::size_t i = 0; i < std::min(filesRead, candidates.size()); ++i) {
-        auto snapshot = snapshotFromFile(candidates[i]);
-        if (snapshot && (!best || snapshot->updatedAt > best->updatedAt))
-            best = std::move(snapshot);
+        families.add(eventsFromFile(candidates[i]));
         m_cacheKeys.push_back(candidates[i].key);
     }
-    m_cached = best;
-    return best;
+    m_cached = families.snapshot();
+    return m_cached;
 }
 
 bool CodexUsageSource::isAvailable() {
-    return QFileInfo(codexHome() + QStringLiteral("/sessions")).isDir();
+    return m_sessions.hasSessionsFolder(codexHome());
 }
 
 } // namespace tallyglass

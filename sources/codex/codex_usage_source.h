@@ -1,5 +1,6 @@
 #pragma once
 
+#include "change_watch.h"
 #include "core/usage_source.h"
 #include "session_discovery.h"
 
@@ -26,6 +27,7 @@ public:
 private:
     bool unchanged(const std::vector<Candidate>& candidates) const;
 
+    ChangeWatch m_sessions;
     // The newest first; empty before the first load and after one that found no log.
     std::vector<CacheKey> m_cacheKeys;
     std::optional<UsageSnapshot> m_cached;

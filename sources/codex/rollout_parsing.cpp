@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <map>
 
 namespace tallyglass {
 namespace {
@@ -13,12 +14,16 @@ using Json = nlohmann::json;
 struct LatestEvent {
     double timestamp;
     std::string stamp; // the text, kept when it is in Codex's usual form
+    std::size_t line;
     Json limits;
 };
 
+// The latest event of each limit family so far, by "limit_id"; the account's own under "".
+using FamilyBests = std::map<std::string, LatestEvent, std::less<>>;
+
 // How Codex begins every line: {"timestamp":"2025-12-08T16:20:44.907Z", in UTC.
 constexpr std::string_view stampPrefix = "{\"timestamp\":\"";
-constexpr std::string_view usualStampShape = "dddd-dd-ddTdd:dd:dd.dddZ";
+constexpr std::string_view limitIdKey = "\"limit_id\"";
 
 bool contains(std::string_view line, std::string_view marker) {
     // glibc's memmem is several times faster than string_view::find here, because the
@@ -26,20 +31,10 @@ bool contains(std::string_view line, std::string_view marker) {
     return memmem(line.data(), line.size(), marker.data(), marker.size()) != nullptr;
 }
 
-bool hasUsualStampShape(std::string_view stamp) {
-    if (stamp.size() != usualStampShape.size())
-        return false;
-    for (std::size_t i = 0; i < stamp.size(); ++i)
-        if (usualStampShape[i] == 'd' ? stamp[i] < '0' || stamp[i] > '9'
-                                      : stamp[i] != usualStampShape[i])
-            return false;
-    return true;
-}
-
-// Whether the line's event, if it is one, cannot be later than the best event so far, judged
-// from the text alone: stamps of the usual form sort as their instants do. The line must
-// start with its stamp, hold no backslash (so no key hides behind an escape) and name
-// "timestamp" only once (so no duplicate member replaces the first).
+// Whether the line's event, if it is one, cannot be later than stamp, judged from the text
+// alone: stamps of the usual form sort as their instants do. The line must start with its
+// stamp, hold no backslash (so no key hides behind an escape) and name "timestamp" only once
+// (so no duplicate member replaces the first).
 bool stampedBefore(std::string_view line, std::string_view bestStamp) {
     if (bestStamp.empty() || !line.starts_with(stampPrefix))
         return false;
@@ -50,6 +45,41 @@ bool stampedBefore(std::string_view line, std::string_view bestStamp) {
         return false;
     return std::memchr(line.data(), '\\', line.size()) == nullptr &&
            !contains(line.substr(2), "\"timestamp\"");
+}
+
+// The family a line without backslashes names in its text: the account's ("") when it names
+// no "limit_id" or a null or "codex" one; X for a single "limit_id":"X", which may also stand
+// outside "rate_limits" and so leave the event the account's. None when the text leaves it open.
+std::optional<std::string_view> mentionedFamily(std::string_view line) {
+    const std::size_t at = line.find(limitIdKey);
+    if (at == std::string_view::npos)
+        return "";
+    std::string_view value = line.substr(at + limitIdKey.size());
+    if (contains(value, limitIdKey) || !value.starts_with(':'))
+        return std::nullopt;
+    value.remove_prefix(1);
+    if (value.starts_with("null"))
+        return "";
+    const std::size_t end = value.find('"', 1);
+    if (!value.starts_with('"') || end == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view id = value.substr(1, end - 1);
+    return id == "codex" ? "" : id;
+}
+
+// Whether the line can be passed over unparsed: it is stamped before the latest event of
+// every family it may belong to.
+bool passedOver(std::string_view line, const FamilyBests& best) {
+    const auto account = best.find("");
+    if (account == best.end() || !stampedBefore(line, account->second.stamp))
+        return false;
+    const auto family = mentionedFamily(line);
+    if (!family)
+        return false;
+    if (family->empty())
+        return true;
+    const auto other = best.find(*family);
+    return other != best.end() && stampedBefore(line, other->second.stamp);
 }
 
 // Which part of a record a JSON value is. Everything a rollout line holds besides these few
@@ -67,7 +97,8 @@ Node childNode(Node parent, const std::string& key) {
     case Node::rateLimits:
         if (key == "primary" || key == "secondary")
             return Node::window;
-        return key == "plan_type" ? Node::leaf : Node::skip;
+        return key == "plan_type" || key == "limit_id" || key == "limit_name" ? Node::leaf
+                                                                              : Node::skip;
     case Node::window:
         return key == "used_percent" || key == "window_minutes" || key == "resets_at" ||
                        key == "resets_in_seconds"
@@ -137,7 +168,7 @@ std::optional<double> number(const Json& object, const char* name) {
     return value && value->is_number() ? std::optional(value->get<double>()) : std::nullopt;
 }
 
-std::optional<LatestEvent> rateLimitEvent(Json& record, Json& payload) {
+std::optional<LatestEvent> rateLimitEvent(Json& record, Json& payload, std::size_t line) {
     const Json* type = member(payload, "type");
     if (!type || !type->is_string() || type->get_ref<const std::string&>() != "token_count")
         return std::nullopt;
@@ -157,23 +188,34 @@ std::optional<LatestEvent> rateLimitEvent(Json& record, Json& payload) {
     std::string text = stamp->get<std::string>();
     if (!hasUsualStampShape(text))
         text.clear();
-    return LatestEvent{*timestamp, std::move(text), std::move(*limits)};
+    return LatestEvent{*timestamp, std::move(text), line, std::move(*limits)};
 }
 
-std::optional<UsageSnapshot> snapshotFromEvent(const LatestEvent& event,
-                                               std::optional<std::string> model) {
-    UsageSnapshot snapshot;
-    if (auto window = parseWindow(member(event.limits, "primary"), event.timestamp))
-        snapshot.windows.emplace("five_hour", *window);
-    if (auto window = parseWindow(member(event.limits, "secondary"), event.timestamp))
-        snapshot.windows.emplace("seven_day", *window);
-    if (snapshot.windows.empty())
+std::optional<std::string> text(const Json& object, const char* name) {
+    const Json* value = member(object, name);
+    return value && value->is_string() ? std::optional(value->get<std::string>()) : std::nullopt;
+}
+
+// Codex itself reads a missing or null "limit_id" as its account's own, "codex".
+std::string familyOf(const Json& limits) {
+    std::string id = text(limits, "limit_id").value_or("");
+    return id == "codex" ? std::string() : id;
+}
+
+std::optional<FamilyEvent> familyEvent(const std::string& id, const LatestEvent& event) {
+    FamilyEvent family;
+    family.primary = parseWindow(member(event.limits, "primary"), event.timestamp);
+    family.secondary = parseWindow(member(event.limits, "secondary"), event.timestamp);
+    if (!family.primary && !family.secondary)
         return std::nullopt;
-    if (const Json* plan = member(event.limits, "plan_type"); plan && plan->is_string())
-        snapshot.planType = plan->get<std::string>();
-    snapshot.updatedAt = event.timestamp;
-    snapshot.model = std::move(model);
-    return snapshot;
+    family.limitId = id;
+    family.name = text(event.limits, "limit_name").value_or("");
+    if (family.name.empty())
+        family.name = id;
+    family.timestamp = event.timestamp;
+    family.line = event.line;
+    family.planType = text(event.limits, "plan_type");
+    return family;
 }
 
 } // namespace
@@ -191,23 +233,24 @@ std::optional<UsageWindow> parseWindow(const Json* value, double eventTime) {
     }
     if (!window.usedPercentage && !window.resetsAt)
         return std::nullopt;
+    window.usedPercentage = plausiblePercentage(window.usedPercentage);
     return window;
 }
 
-std::optional<UsageSnapshot> parseRolloutLines(std::span<const std::string_view> lines) {
-    // Scanned from the end, where the latest event and model usually stand: earlier events are
-    // then passed over by their stamps' text, and context lines once a model is known. Taking
-    // an event on an equal time keeps the earliest of equal events, and the first model found
-    // is the file's last, just as a forward scan would have it.
-    std::optional<std::string> model;
-    std::optional<LatestEvent> best;
-    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        const bool isEvent =
-            contains(*line, rolloutEventMarker) && !(best && stampedBefore(*line, best->stamp));
-        const bool isContext = !model && contains(*line, rolloutContextMarker);
+RolloutEvents parseRolloutLines(std::span<const std::string_view> lines) {
+    // Scanned from the end, where the latest events and model usually stand: earlier events
+    // are then passed over by their stamps' text, and context lines once a model is known.
+    // Taking an event on an equal time keeps the earliest of equal events, and the first model
+    // found is the file's last, just as a forward scan would have it.
+    RolloutEvents found;
+    FamilyBests best;
+    for (std::size_t index = lines.size(); index-- > 0;) {
+        const std::string_view line = lines[index];
+        const bool isEvent = contains(line, rolloutEventMarker) && !passedOver(line, best);
+        const bool isContext = !found.model && contains(line, rolloutContextMarker);
         if (!isEvent && !isContext)
             continue;
-        Json record = parseRecord(*line);
+        Json record = parseRecord(line);
         if (!record.is_object())
             continue;
         const auto payload = record.find("payload");
@@ -215,16 +258,23 @@ std::optional<UsageSnapshot> parseRolloutLines(std::span<const std::string_view>
             continue;
         if (const Json* name = isContext ? member(*payload, "model") : nullptr;
             name && name->is_string() && !name->get_ref<const std::string&>().empty())
-            model = name->get<std::string>();
-        if (!isEvent)
+            found.model = name->get<std::string>();
+        auto event = isEvent ? rateLimitEvent(record, *payload, index) : std::nullopt;
+        if (!event)
             continue;
-        auto event = rateLimitEvent(record, *payload);
-        if (event && (!best || event->timestamp >= best->timestamp))
-            best = std::move(event);
+        const std::string id = familyOf(event->limits);
+        const auto known = best.find(id);
+        if (known == best.end())
+            best.emplace(id, std::move(*event));
+        else if (event->timestamp >= known->second.timestamp)
+            known->second = std::move(*event);
     }
-    if (!best)
-        return std::nullopt;
-    return snapshotFromEvent(*best, std::move(model));
+    // A family whose latest event has no usable window shows nothing; its earlier events are
+    // not looked at again.
+    for (const auto& [id, event] : best)
+        if (auto family = familyEvent(id, event))
+            found.families.push_back(std::move(*family));
+    return found;
 }
 
 } // namespace tallyglass

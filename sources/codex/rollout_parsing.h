@@ -6,7 +6,9 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallyglass {
 
@@ -16,9 +18,28 @@ namespace tallyglass {
 inline constexpr std::string_view rolloutEventMarker = "\"token_count\"";
 inline constexpr std::string_view rolloutContextMarker = "\"turn_context\"";
 
-// The reading of the rate-limit event with the latest timestamp among the lines (the earliest
-// in file order among equal ones), with the model of the last context line that names one.
-std::optional<UsageSnapshot> parseRolloutLines(std::span<const std::string_view> lines);
+// The latest usable rate-limit event of one limit family ("rate_limits.limit_id").
+struct FamilyEvent {
+    std::string limitId; // empty for the account's own: "limit_id" absent, null or "codex"
+    std::string name;    // "limit_name", else "limit_id"
+    double timestamp = 0;
+    std::size_t line = 0; // where it stands among the lines
+    std::optional<std::string> planType;
+    std::optional<UsageWindow> primary;
+    std::optional<UsageWindow> secondary;
+};
+
+struct RolloutEvents {
+    // Of the last context line that names one.
+    std::optional<std::string> model;
+    // Ordered by limit id, so the account's own comes first. A family whose latest event has
+    // no usable window is left out.
+    std::vector<FamilyEvent> families;
+};
+
+// The rate-limit event with the latest timestamp of each family among the lines (the earliest
+// in file order among equal ones), with the model.
+RolloutEvents parseRolloutLines(std::span<const std::string_view> lines);
 
 // One "primary" or "secondary" window of an event stamped eventTime (seconds since 1970).
 // None unless it is an object with a percentage or a reset time.

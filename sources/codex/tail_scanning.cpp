@@ -17,15 +17,14 @@ std::uint64_t currentSize(const std::string& path) {
 
 } // namespace
 
-std::optional<UsageSnapshot> snapshotFromFile(const Candidate& candidate) {
+RolloutEvents eventsFromFile(const Candidate& candidate) {
     const std::uint64_t size = currentSize(candidate.path());
     std::uint64_t tail = firstTailLength;
     for (;;) {
         const TailLines lines = readTailLines(candidate.path(), tail);
-        if (auto snapshot = parseRolloutLines(lines.lines()))
-            return snapshot;
-        if (tail >= size || tail >= largestTailLength)
-            return std::nullopt;
+        RolloutEvents events = parseRolloutLines(lines.lines());
+        if (!events.families.empty() || tail >= size || tail >= largestTailLength)
+            return events;
         tail = std::min(tail * tailGrowthFactor, largestTailLength);
     }
 }

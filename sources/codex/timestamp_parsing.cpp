@@ -18,16 +18,24 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Whether text begins with the pattern, where 'd' stands for any digit.
+bool startsWithShape(std::string_view text, std::string_view pattern) {
+    if (text.size() < pattern.size())
+        return false;
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        if (pattern[i] == 'd' ? !isDigit(text[i]) : text[i] != pattern[i])
+            return false;
+    return true;
+}
+
 // ICU's zone parsing accepts more than the internet form even when not lenient ("GMT",
 // "+0100", a bare "+01", leading blanks, two-digit years), so the shape is checked first and
 // ICU only does the calendar work. Shape: dddd-dd-ddTdd:dd:dd[.d+](Z|+dd:dd|-dd:dd).
 bool hasInternetShape(std::string_view text) {
     static constexpr std::string_view dateTime = "dddd-dd-ddTdd:dd:dd";
-    if (text.size() < dateTime.size() + 1 || text.size() > longestTimestamp)
+    if (text.size() <= dateTime.size() || text.size() > longestTimestamp ||
+        !startsWithShape(text, dateTime))
         return false;
-    for (std::size_t i = 0; i < dateTime.size(); ++i)
-        if (dateTime[i] == 'd' ? !isDigit(text[i]) : text[i] != dateTime[i])
-            return false;
     std::size_t at = dateTime.size();
     if (text[at] == '.') {
         const std::size_t digits = ++at;
@@ -81,6 +89,10 @@ std::optional<double> parseWith(const SimpleDateFormat* parser, const icu::Unico
 }
 
 } // namespace
+
+bool hasUsualStampShape(std::string_view text) {
+    return text.size() == usualStampShape.size() && startsWithShape(text, usualStampShape);
+}
 
 std::optional<double> parseTimestamp(std::string_view text) {
     if (!hasInternetShape(text))

@@ -78,6 +78,19 @@ TEST(CodexUsageSource, ReturnsTheLatestReadingAmongTheFiveNewestFiles) {
     ties.addArchived(day, session(day + 1000, 20), day + 200);
     ties.addSession(day, session(day + 1000, 30), day + 200);
     EXPECT_EQ(fiveHour(CodexUsageSource().loadSnapshot()), 30);
+
+    // The account's own family wins across files too; another family's latest adds its rows.
+    testing::TempHome third;
+    testing::CodexHomeBuilder families(third.filePath(".codex"));
+    auto spark = testing::rateLimits(1, 2, day + 900);
+    spark["limit_id"] = "codex_bengalfox";
+    families.addSession(day, session(day + 800, 42), day + 100);
+    families.addSession(day, testing::tokenCountLine(testing::codexTimestamp(day + 900), spark),
+                        day + 200);
+    const auto reading = CodexUsageSource().loadSnapshot();
+    EXPECT_EQ(fiveHour(reading), 42);
+    EXPECT_EQ(reading->updatedAt, day + 800);
+    EXPECT_EQ(reading->windows.at("codex_bengalfox.secondary").usedPercentage, 2);
 }
 
 TEST(CodexUsageSource, AnUnchangedNewestFileMeansNoFileIsRead) {

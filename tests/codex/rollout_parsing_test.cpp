@@ -1,3 +1,6 @@
+#include "core/rounding.h"
+#include "core/window_labels.h"
+#include "sources/codex/limit_families.h"
 #include "sources/codex/rollout_parsing.h"
 #include "support/codex_home_builder.h"
 
@@ -13,7 +16,9 @@ constexpr double newYear2025 = 1735689600.0;
 
 std::optional<UsageSnapshot> parse(const std::vector<std::string>& lines) {
     const std::vector<std::string_view> views(lines.begin(), lines.end());
-    return parseRolloutLines(views);
+    LimitFamilies families;
+    families.add(parseRolloutLines(views));
+    return families.snapshot();
 }
 
 std::string event(const std::string& timestamp, const std::string& limits) {
@@ -49,6 +54,11 @@ TEST(RolloutParsing, ReadsEachWindowByItsRules) {
         {R"({"primary":{"used_percent":"12","resets_at":null},"secondary":{"used_percent":2.5e1}})",
          {{"seven_day", {25.0, {}, {}}}}},
         {R"({"primary":{},"secondary":{"window_minutes":10080}})", {}},
+        // A figure further than 1,000 from zero is no percentage; the window stays.
+        {R"({"primary":{"used_percent":1776950400,"resets_at":9},"secondary":{"used_percent":-1e3}})",
+         {{"five_hour", {{}, 9.0, {}}}, {"seven_day", {-1000.0, {}, {}}}}},
+        {R"({"primary":{"used_percent":-1000.5,"window_minutes":5},"secondary":{"used_percent":105}})",
+         {{"five_hour", {{}, {}, 5.0}}, {"seven_day", {105.0, {}, {}}}}},
     };
     for (const auto& [limits, windows] : cases) {
         const auto snapshot = parse({event("2025-01-01T00:00:00Z", limits)});
@@ -117,6 +127,49 @@ TEST(RolloutParsing, TakesTheLastNonEmptyModelAndKeepsAnEmptyPlan) {
     EXPECT_EQ(snapshot->planType, "");
     EXPECT_FALSE(parse({withEmptyPlan})->model);
     EXPECT_FALSE(parse({context(R"("only a model")")}));
+}
+
+// "label=percent" per row in display order, then the summary.
+std::string shown(const std::optional<UsageSnapshot>& snapshot) {
+    std::string text;
+    for (const LabeledWindow& row : labeledWindows(snapshot.value_or(UsageSnapshot{})))
+        text += row.label + '=' + percentFigure(row.window.usedPercentage.value_or(-1)) + ' ';
+    return text + "| " + menuBarSummary(snapshot).value_or("none");
+}
+
+// A "rate_limits" of today's Codex at 09:00:0<second>Z; id and name are JSON texts or "".
+std::string familyLine(int second, const std::string& id, const std::string& name, double primary,
+                       double secondary) {
+    const double time = 1772442000.0 + second;
+    OrderedJson limits = testing::rateLimits(primary, secondary, time);
+    if (!id.empty())
+        limits["limit_id"] = OrderedJson::parse(id);
+    if (!name.empty())
+        limits["limit_name"] = OrderedJson::parse(name);
+    return testing::tokenCountLine(testing::codexTimestamp(time), limits);
+}
+
+TEST(RolloutParsing, MainWindowsComeFromTheAccountsOwnLimitFamily) {
+    const std::string spark = R"("codex_bengalfox")", sparkName = R"("GPT-5.3-Codex-Spark")";
+    const std::string main = "Current session (5h)=42% Weekly limit (7d)=17% ";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{familyLine(1, R"("codex")", "", 40, 16), familyLine(2, spark, sparkName, 9, 9),
+          familyLine(3, R"("codex")", R"("Codex")", 42, 17), familyLine(4, spark, sparkName, 0, 3)},
+         main + "GPT-5.3-Codex-Spark (5h)=0% GPT-5.3-Codex-Spark (7d)=3% | 42% \u00B7 17%"},
+        // A family's event stamped before the account's latest still counts.
+        {{familyLine(1, spark, "", 5, 6), familyLine(3, "null", "null", 42, 17)},
+         main + "codex_bengalfox (5h)=5% codex_bengalfox (7d)=6% | 42% \u00B7 17%"},
+        {{familyLine(1, "", "", 42, 17), familyLine(2, R"("b")", R"("B")", 1, 2),
+          familyLine(2, R"("a")", R"("")", 3, 4)},
+         main + "a (5h)=3% a (7d)=4% B (5h)=1% B (7d)=2% | 42% \u00B7 17%"},
+        {{familyLine(1, spark, sparkName, 0, 7)},
+         "Current session (5h)=0% Weekly limit (7d)=7% | 0% \u00B7 7%"},
+        {{familyLine(1, "", "", 40, 16), familyLine(2, "", "", 42, 17)}, main + "| 42% \u00B7 17%"},
+        {{familyLine(1, "", "", 1776950400, 17)},
+         "Current session (5h)=-1% Weekly limit (7d)=17% | 17%"},
+    };
+    for (const auto& [lines, expected] : cases)
+        EXPECT_EQ(shown(parse(lines)), expected) << lines.front();
 }
 
 } // namespace

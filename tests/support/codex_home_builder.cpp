@@ -61,13 +61,12 @@ RolloutWriter::RolloutWriter(double startTime, std::uint32_t seed)
     : m_clock(startTime)
     , m_random(seed) {}
 
-void RolloutWriter::append(const std::string& type, const OrderedJson& payload, bool advance) {
-    if (advance)
-        m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
+void RolloutWriter::append(const std::string& type, const OrderedJson& payload) {
+    m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
     m_text +=
         OrderedJson{{"timestamp", codexTimestamp(m_clock)}, {"type", type}, {"payload", payload}}
-            .dump();
-    m_text += '\n';
+            .dump() +
+        '\n';
 }
 
 std::string RolloutWriter::words(std::size_t bytes) {
@@ -87,60 +86,34 @@ std::string RolloutWriter::encrypted(std::size_t bytes) {
 }
 
 RolloutWriter& RolloutWriter::sessionMeta(std::size_t instructionBytes) {
-    append(
-        "session_meta",
-        {{"id", "019af3c2-7c1e-7e21-9d4a-" + encrypted(19).substr(7)},
-         {"timestamp", codexTimestamp(m_clock)},
-         {"cwd", "/home/user/src/project"},
-         {"originator", "codex_cli_rs"},
-         {"cli_version", "0.63.0"},
-         {"instructions", nullptr},
-         {"base_instructions", {{"text", words(instructionBytes)}}},
-         {"git", {{"branch", "main"}, {"repository_url", "git@github.com:example/project.git"}}}});
+    append("session_meta", {{"id", "019af3c2-7c1e-7e21-9d4a-" + encrypted(19).substr(7)},
+                            {"cwd", "/home/user/src/project"},
+                            {"cli_version", "0.63.0"},
+                            {"base_instructions", {{"text", words(instructionBytes)}}}});
     return *this;
 }
 
 RolloutWriter& RolloutWriter::turnContext(const std::string& model) {
-    append("turn_context",
-           {{"cwd", "/home/user/src/project"},
-            {"approval_policy", "on-request"},
-            {"sandbox_policy", {{"type", "workspace-write"}, {"network_access", false}}},
-            {"model", model},
-            {"effort", "medium"},
-            {"summary", "auto"}});
+    append("turn_context", {{"cwd", "/home/user/src/project"},
+                            {"sandbox_policy", {{"type", "workspace-write"}}},
+                            {"model", model},
+                            {"effort", "medium"}});
     return *this;
 }
 
-RolloutWriter& RolloutWriter::userMessage(std::size_t bytes) {
-    const std::string text = words(bytes);
-    append("response_item", {{"type", "message"},
-                             {"role", "user"},
-                             {"content", {{{"type", "input_text"}, {"text", text}}}}});
-    append("event_msg",
-           {{"type", "user_message"}, {"message", text}, {"images", OrderedJson::array()}}, false);
-    return *this;
-}
-
-RolloutWriter& RolloutWriter::reasoning(std::size_t encryptedBytes) {
-    const std::string summary = "**Planning the change**\n\n" + words(200);
+RolloutWriter& RolloutWriter::request(std::size_t bytes) {
+    const std::size_t reasoningBytes = std::min<std::size_t>(bytes * 2 / 5, 8'000);
     append("response_item", {{"type", "reasoning"},
-                             {"summary", {{{"type", "summary_text"}, {"text", summary}}}},
-                             {"content", nullptr},
-                             {"encrypted_content", encrypted(encryptedBytes)}});
-    append("event_msg", {{"type", "agent_reasoning"}, {"text", summary}}, false);
-    return *this;
-}
-
-RolloutWriter& RolloutWriter::toolCall(std::size_t outputBytes) {
+                             {"summary", {{{"type", "summary_text"}, {"text", words(200)}}}},
+                             {"encrypted_content", encrypted(reasoningBytes)}});
     const std::string id = "call_" + encrypted(31).substr(7);
     append("response_item", {{"type", "function_call"},
                              {"name", "shell_command"},
-                             {"arguments", R"({"command":"rg -n \"cache\" src","workdir":"/w"})"},
+                             {"arguments", R"({"command":"rg -n \"cache\" src"})"},
                              {"call_id", id}});
+    const std::size_t outputBytes = std::min<std::size_t>(bytes - bytes * 2 / 5, 10'000);
     append("response_item",
-           {{"type", "function_call_output"},
-            {"call_id", id},
-            {"output", "Exit code: 0\nWall time: 0.2 seconds\nOutput:\n" + words(outputBytes)}});
+           {{"type", "function_call_output"}, {"call_id", id}, {"output", words(outputBytes)}});
     return *this;
 }
 
@@ -162,17 +135,14 @@ RolloutWriter& RolloutWriter::turnsUntil(std::size_t totalBytes, std::size_t eve
     // the rest of the spacing is split between those two, varying by half either way.
     const std::size_t free = eventSpacing > 2'600 ? eventSpacing - 2'400 : 200;
     for (int turn = 1; m_text.size() < totalBytes; ++turn) {
-        turnContext().userMessage();
+        turnContext();
+        append("response_item", {{"type", "message"}, {"text", words(300)}});
         for (int request = 0; request < 8 && m_text.size() < totalBytes; ++request) {
-            const std::size_t bytes = free / 2 + m_random() % (free + 1);
-            reasoning(std::min<std::size_t>(bytes * 2 / 5, 8'000));
-            toolCall(std::min<std::size_t>(bytes - bytes * 2 / 5, 10'000));
+            this->request(free / 2 + m_random() % (free + 1));
             if (withEvents)
                 tokenCount();
         }
-        append("response_item", {{"type", "message"},
-                                 {"role", "assistant"},
-                                 {"content", {{{"type", "output_text"}, {"text", words(500)}}}}});
+        append("response_item", {{"type", "message"}, {"text", words(500)}});
         if (turn % 10 == 0)
             append("compacted", {{"message", words(3'000)}});
     }
@@ -211,7 +181,7 @@ void CodexHomeBuilder::addManySessions(int count, int days, std::int64_t firstDa
         const double start =
             double(firstDay + std::int64_t(i % days) * 86400 + 3600 + (i / days) * 600);
         RolloutWriter writer(start, std::uint32_t(i + 1));
-        writer.sessionMeta(2'000).turnContext().userMessage().reasoning(1'500).tokenCount();
+        writer.sessionMeta(2'000).turnContext().request(2'000).tokenCount();
         addSession(start, writer.text(), std::int64_t(writer.clock()) + 1);
     }
 }

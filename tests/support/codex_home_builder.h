@@ -15,42 +15,38 @@ using OrderedJson = nlohmann::ordered_json;
 // "2025-12-08T16:20:44.907Z": UTC with three fractional digits, as Codex stamps its lines.
 std::string codexTimestamp(double seconds);
 
-// A current "rate_limits" object: the two percentages, windows of five hours and a week
-// resetting an hour and three days after eventTime, credits and the plan "plus".
+// A current "rate_limits": windows of five hours and a week resetting an hour and three days
+// after eventTime, credits and the plan "plus".
 OrderedJson rateLimits(double primaryPercent, double secondaryPercent, double eventTime);
 
-// One "token_count" event line, without line feed, carrying the given "rate_limits" value.
+// One "token_count" event line, without line feed.
 std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limits);
 
 // Writes a session log in Codex's format with realistic sizes: a long "session_meta" first
 // line, "turn_context" lines naming the model, reasoning with KBs of encrypted content, tool
-// outputs up to about 10 KB, and "token_count" events. Deterministic for a seed; every line
-// ends with a line feed; each line advances the writer's clock by 0.5 to 4.5 seconds.
+// outputs up to about 10 KB, and "token_count" events. Deterministic for a seed; each line
+// advances the writer's clock by 0.5 to 4.5 seconds.
 class RolloutWriter {
 public:
     explicit RolloutWriter(double startTime = 1765209600.0, std::uint32_t seed = 1);
 
     RolloutWriter& sessionMeta(std::size_t instructionBytes = 14'000);
     RolloutWriter& turnContext(const std::string& model = "gpt-5.1-codex");
-    RolloutWriter& userMessage(std::size_t bytes = 300);
-    RolloutWriter& reasoning(std::size_t encryptedBytes);
-    RolloutWriter& toolCall(std::size_t outputBytes);
+    // A model request: reasoning and a tool call of about these many bytes.
+    RolloutWriter& request(std::size_t bytes);
     // An event at the writer's clock; its percentages creep up from one event to the next.
     RolloutWriter& tokenCount();
     RolloutWriter& tokenCount(const std::string& timestamp, const OrderedJson& limits);
-
-    // Whole turns until the log holds totalBytes: a context, a request, model requests of
-    // reasoning and a tool call each ending in an event about every eventSpacing bytes, an
-    // answer, now and then a compaction. Without events when withEvents is false.
+    // Whole turns until the log holds totalBytes, an event about every eventSpacing bytes
+    // unless withEvents is false.
     RolloutWriter& turnsUntil(std::size_t totalBytes, std::size_t eventSpacing = 4'096,
                               bool withEvents = true);
 
     double clock() const { return m_clock; }
     const std::string& text() const { return m_text; }
-    std::size_t size() const { return m_text.size(); }
 
 private:
-    void append(const std::string& type, const OrderedJson& payload, bool advance = true);
+    void append(const std::string& type, const OrderedJson& payload);
     std::string words(std::size_t bytes);
     std::string encrypted(std::size_t bytes);
 
@@ -61,9 +57,9 @@ private:
     double m_secondary = 21.0;
 };
 
-// Lays out a Codex home: dated folders sessions/YYYY/MM/DD holding
-// rollout-YYYY-MM-DDThh-mm-ss-<uuid>.jsonl named after the session's start (UTC), and a flat
-// archived_sessions/. Every file gets the modification time it is given.
+// Lays out a Codex home: sessions/YYYY/MM/DD/rollout-YYYY-MM-DDThh-mm-ss-<uuid>.jsonl named
+// after the session's start (UTC), and a flat archived_sessions/. Every file gets the
+// modification time it is given; each add returns the file's path, empty on failure.
 class CodexHomeBuilder {
 public:
     explicit CodexHomeBuilder(QString root);
@@ -73,9 +69,7 @@ public:
     QString addSession(double startTime, const std::string& content, std::int64_t modified);
     QString addArchived(double startTime, const std::string& content, std::int64_t modified);
     QString addFile(const QString& relative, const std::string& content, std::int64_t modified);
-
-    // count small but complete sessions (meta, context, request, reasoning, event) spread
-    // evenly over days dated folders from firstDay on.
+    // count small complete sessions spread evenly over days dated folders from firstDay on.
     void addManySessions(int count, int days, std::int64_t firstDay);
 
 private:
