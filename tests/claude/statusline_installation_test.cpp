@@ -1,17 +1,16 @@
 #include "installed_helper.h"
 
+#include "core/file_access.h"
 #include "sources/claude/statusline_script.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcessEnvironment>
 
 #include <sys/stat.h>
 
-#include <cmath>
-
 #include <optional>
-#include <random>
 
 using namespace tallyglass;
 using namespace tallyglass::testing;
@@ -69,6 +68,9 @@ TEST(StatuslineInstallation, StateTable) {
         {"comment", "// mine\n{\"a\": 1}", unchanged, "kept"},
         {"trailing comma", "{\"a\": [1,],}", unchanged, "kept"},
         {"blank", " \n", unchanged, "kept"},
+        {"nul byte", QByteArray("{\"a\": 1}\0{\"b\": 2}", 18), unchanged, "kept"},
+        {"byte order mark", "\xEF\xBB\xBF{\"a\": 1}", unchanged, "kept"},
+        {"over 16 MiB", "{\"a\":\"" + QByteArray(16 << 20, 'x') + "\"}", unchanged, "kept"},
     };
     for (const Row& row : rows) {
         TempHome home;
@@ -111,13 +113,6 @@ TEST(StatuslineInstallation, WritesSortedIndentedJsonWithEscapedSlashes) {
     const QByteArray before = written;
     install();
     EXPECT_EQ(settingsBytes(), before);
-}
-
-TEST(StatuslineInstallation, MakesTheClaudeFolder) {
-    TempHome home;
-    install();
-    EXPECT_EQ(settingsJson(), Json({{"statusLine", helperStatusLine}}));
-    EXPECT_FALSE(QFileInfo::exists(claudeFile("statusline-usage.inner")));
 }
 
 TEST(StatuslineInstallation, SymlinkedSettingsStayALinkWithTheirMode) {
@@ -168,14 +163,16 @@ TEST(StatuslineInstallation, ForeignCommandThatCannotBeSavedStaysInPlace) {
 
 // An earlier command of ours whose runner is gone would leave Claude Code without a status
 // line for good: it is repointed, keeping the chain and the rest of "statusLine". A runner
-// that still exists, or a command of another form, is left alone.
+// that still exists, or a command of another form (a wrapper around ours), is left alone.
 TEST(StatuslineInstallation, RepointsOurCommandWhenItsRunnerIsGone) {
     TempHome home;
     const QString current = statuslineCommand(testRunnerPath(), statuslineScriptPath());
     const QString gone = statuslineCommand(QStringLiteral("/gone/my build/tallyglass-jsrunner"),
                                            statuslineScriptPath());
     const QString living = statuslineCommand(QStringLiteral("/bin/sh"), statuslineScriptPath());
-    for (const QString& earlier : {gone, living, gone + QStringLiteral(" --x")}) {
+    const QString goneWord = statuslineCommand(QStringLiteral("/gone/r"), statuslineScriptPath());
+    for (const QString& earlier : {gone, living, gone + QStringLiteral(" --x"), goneWord,
+                                   QStringLiteral("/usr/bin/timeout 5 ") + goneWord}) {
         const Json before = {
             {"model", "opus"},
             {"statusLine",
@@ -184,63 +181,98 @@ TEST(StatuslineInstallation, RepointsOurCommandWhenItsRunnerIsGone) {
         writeFile(claudeFile("statusline-usage.inner"), "my-line");
         installStatuslineHelper(claudeFolderPath(), current);
         Json expected = before;
-        if (earlier == gone)
+        if (earlier == gone || earlier == goneWord)
             expected["statusLine"]["command"] = current.toStdString();
         EXPECT_EQ(settingsJson(), expected) << earlier.toStdString();
         EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "my-line");
     }
 }
 
-// Random settings objects: whatever they hold, every member but "statusLine" keeps its value.
-Json randomValue(std::mt19937& random, int depth) {
-    const char* texts[] = {"", "a/b", "\xC3\xA9\\\"", "statusline-usage.py", "\xF0\x9F\x9A\x80 x",
-                           "/"};
-    switch (random() % (depth > 3 ? 6 : 8)) {
-    case 0:
-        return nullptr;
-    case 1:
-        return random() % 2 == 0;
-    case 2:
-        return static_cast<std::int64_t>(random()) - (1ll << 31);
-    case 3:
-        return std::ldexp(static_cast<double>(random()), static_cast<int>(random() % 80) - 40);
-    case 4:
-        return texts[random() % std::size(texts)];
-    case 5:
-        return random() % 2 ? Json::array() : Json::object();
-    case 6: {
-        Json array = Json::array();
-        for (unsigned i = random() % 4; i > 0; --i)
-            array.push_back(randomValue(random, depth + 1));
-        return array;
+const QByteArray foreignSettings = R"({"statusLine":{"command":"my-line"},"theme":"dark"})";
+const QByteArray script = QByteArray::fromStdString(std::string(statuslineScript));
+
+QStringList claudeFiles() {
+    return QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden);
+}
+
+// A full disk, for real: a 64 KiB tmpfs on the Claude folder in a private mount namespace,
+// filled before the run. The test binary runs itself in there.
+TEST(StatuslineInstallation, AFullDiskLosesNothing) {
+    if (qEnvironmentVariableIsSet("TALLYGLASS_FULL_DISK")) {
+        writeFile(claudeFile("settings.json"), foreignSettings);
+        QFile fill(claudeFile("fill"));
+        ASSERT_TRUE(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (fill.write(QByteArray(512, 'x')) > 0) {
+        }
+        install();
+        EXPECT_EQ(settingsBytes(), foreignSettings);
+        EXPECT_EQ(claudeFiles(), (QStringList{"fill", "settings.json"}));
+        return;
     }
-    default: {
-        Json object = Json::object();
-        for (unsigned i = random() % 5; i > 0; --i)
-            object[std::string(texts[random() % std::size(texts)]) + std::to_string(i)] =
-                randomValue(random, depth + 1);
-        return object;
-    }
+    TempHome home;
+    QDir().mkpath(claudeFolderPath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TALLYGLASS_FULL_DISK", "1");
+    const ProcessResult run = runProcess(
+        "unshare",
+        {"-m", "--propagation", "private", "/bin/sh", "-c",
+         R"(mount -t tmpfs -o size=64k tmpfs "$HOME/.claude" || exit 77; exec "$0" "$1")",
+         QFile::symLinkTarget("/proc/self/exe"),
+         "--gtest_filter=StatuslineInstallation.AFullDiskLosesNothing"},
+        {}, 60'000, environment);
+    if (run.exitCode == 77 || (run.exitCode != 0 && run.standardOutput.isEmpty()))
+        GTEST_SKIP() << "no private mount namespace here: " << run.standardError.constData();
+    EXPECT_EQ(run.exitCode, 0) << run.standardOutput.constData();
+}
+
+// Each write of a run fails in turn, half-written: what it would replace keeps its bytes, no
+// temporary file stays, and the command is never replaced before the foreign one is saved.
+TEST(StatuslineInstallation, AFailedWriteAtAnyStepLosesNothing) {
+    const QByteArray installed = R"("command": "\/opt)";
+    const std::tuple<int, QByteArray, bool, const char*> steps[] = {
+        {1, "old script", true, "my-line"},
+        {2, script, false, nullptr},
+        {3, script, false, "my-line"},
+    };
+    for (const auto& [step, scriptAfter, settingsInstalled, inner] : steps) {
+        TempHome home;
+        writeFile(claudeFile("settings.json"), foreignSettings);
+        writeFile(claudeFile("statusline-usage.js"), "old script");
+        setWriteFaultsForTesting({step, ENOSPC, {}});
+        install();
+        setWriteFaultsForTesting({});
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter) << step;
+        EXPECT_EQ(settingsBytes().contains(installed), settingsInstalled) << step;
+        if (!settingsInstalled) {
+            EXPECT_EQ(settingsBytes(), foreignSettings) << step;
+        }
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << step;
+        EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2) << step;
     }
 }
 
-TEST(StatuslineInstallation, KeepsEveryOtherMemberOfGeneratedSettings) {
-    std::mt19937 random(2024);
-    for (int i = 0; i < 150; ++i) {
+// A write to settings.json between our read and our replacement is planned again, not lost.
+TEST(StatuslineInstallation, KeepsAConcurrentWrite) {
+    TempHome home;
+    writeFile(claudeFile("settings.json"), foreignSettings);
+    bool written = false;
+    setWriteFaultsForTesting({0, 0, [&](const QString& path) {
+                                  if (!written && path.endsWith("settings.json"))
+                                      written = writeFile(path, R"({"late":true})");
+                              }});
+    install();
+    setWriteFaultsForTesting({});
+    EXPECT_EQ(settingsJson(), Json({{"late", true}, {"statusLine", helperStatusLine}}));
+}
+
+TEST(StatuslineInstallation, ReadOnlySettingsKeepTheirBytesAndMode) {
+    for (const mode_t mode : {0400u, 0444u}) {
         TempHome home;
-        Json settings = randomValue(random, 0);
-        if (!settings.is_object())
-            settings = {{"value", settings}};
-        if (random() % 2)
-            settings["statusLine"] = {{"command", randomValue(random, 3)}, {"x", 1}};
-        writeFile(claudeFile("settings.json"), QByteArray::fromStdString(settings.dump()));
+        writeFile(claudeFile("settings.json"), foreignSettings);
+        ::chmod(QFile::encodeName(claudeFile("settings.json")).constData(), mode);
         install();
-        Json after = settingsJson();
-        ASSERT_TRUE(after.is_object()) << settings.dump();
-        EXPECT_EQ(after["statusLine"], helperStatusLine);
-        after.erase("statusLine");
-        settings.erase("statusLine");
-        EXPECT_EQ(after, settings);
+        EXPECT_EQ(settingsBytes(), foreignSettings);
+        EXPECT_EQ(fileStamp(claudeFile("settings.json")).mode, mode);
     }
 }
 
@@ -255,8 +287,10 @@ TEST(StatuslineCommand, QuotesTheScriptPathSafely) {
         {"/opt/My Apps/tallyglass-jsrunner", "/h/s.js",
          R"("/opt/My Apps/tallyglass-jsrunner" -l JavaScript "/h/s.js")"},
     };
-    for (const auto& [runner, script, expected] : cases)
-        EXPECT_EQ(statuslineCommand(runner, script), expected);
+    for (const auto& [runner, scriptPath, expected] : cases) {
+        EXPECT_EQ(statuslineCommand(runner, scriptPath), expected);
+        EXPECT_EQ(statuslineCommandRunner(expected, scriptPath), runner);
+    }
 }
 
 } // namespace
