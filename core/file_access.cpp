@@ -1,5 +1,7 @@
 #include "file_access.h"
 
+#include "home_directory.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -39,6 +41,10 @@ bool writeAll(QSaveFile& file, QByteArrayView bytes, bool failHalfway, int error
 }
 
 } // namespace
+
+QString homeFolderPath() {
+    return QFile::decodeName(QByteArray::fromStdString(homeDirectory()));
+}
 
 int openRegularFile(const char* path, struct stat* status) {
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);

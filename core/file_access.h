@@ -10,6 +10,9 @@
 
 namespace tallyglass {
 
+// homeDirectory() as Qt names files.
+QString homeFolderPath();
+
 // Opens a regular file for reading without ever waiting: a FIFO or socket put in its place
 // must not hold the caller in open(). -1 for anything else, errno telling why (ENOENT when
 // nothing is there, EINVAL for what is not a regular file). Fills status on success.

@@ -1,5 +1,5 @@
 #include "child_groups.h"
-#include "home_directory.h"
+#include "core/home_directory.h"
 #include "script_runner.h"
 
 #include <cstring>
@@ -14,6 +14,6 @@ int main(int argc, char* argv[]) {
     }
     tallyglass::jsrunner::endChildGroupsWithRunner();
     tallyglass::jsrunner::ScriptRun run;
-    run.homeDirectory = tallyglass::jsrunner::homeDirectory();
+    run.homeDirectory = tallyglass::homeDirectory();
     return tallyglass::jsrunner::runScriptFile(argv[3], run);
 }
