@@ -1,12 +1,16 @@
 #include "installed_helper.h"
 
 #include "core/snapshot_decoding.h"
+#include "sources/claude/claude_usage_source.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
+#include <QThread>
+
+#include <csignal>
 
 #include <memory>
 #include <random>
@@ -34,22 +38,25 @@ protected:
     TempHome m_home;
 };
 
-TEST_F(StatuslineHelper, RecordsTheRealisticInputAndPrintsItsLine) {
+// What one run records is what the Claude source then loads.
+TEST_F(StatuslineHelper, RecordsTheRealisticInputForTheSource) {
     const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0;
     const ProcessResult run = runInstalledHelper(realisticInput);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.standardOutput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
     EXPECT_EQ(run.standardError, "");
 
-    const auto decoded = decodeSnapshot(snapshot().toStdString());
+    ClaudeUsageSource source(testRunnerPath());
+    ASSERT_TRUE(source.isAvailable());
+    const auto decoded = source.loadSnapshot();
     ASSERT_TRUE(decoded);
     EXPECT_GE(decoded->updatedAt, before - 1);
     EXPECT_LE(decoded->updatedAt, QDateTime::currentMSecsSinceEpoch() / 1000.0 + 1);
     EXPECT_EQ(decoded->model, "Opus 4.7");
     EXPECT_FALSE(decoded->planType);
-    EXPECT_EQ(decoded->windows.at("five_hour"), (UsageWindow{37.0, 1787054400.0, {}}));
-    EXPECT_EQ(decoded->windows.at("seven_day"),
-              (UsageWindow{14.000000000000002, 1787385600.0, {}}));
+    EXPECT_EQ(decoded->windows, (std::map<std::string, UsageWindow>{
+                                    {"five_hour", {37.0, 1787054400.0, {}}},
+                                    {"seven_day", {14.000000000000002, 1787385600.0, {}}}}));
 }
 
 TEST_F(StatuslineHelper, PrintsItsOwnLine) {
@@ -109,6 +116,11 @@ TEST_F(StatuslineHelper, ChainedCommandGetsTheInputAndOwnsTheOutput) {
 
     chain("  head -c 12\n");
     EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, realisticInput.left(12));
+
+    // Far more than a pipe holds, both ways: the exchange must not wait on itself.
+    const QByteArray large = QByteArray(3 << 20, 'x');
+    chain("cat");
+    EXPECT_EQ(runInstalledHelper(large).standardOutput, large);
 
     // Ending without reading a large input is still a run of the command.
     chain("echo fixed");
@@ -171,6 +183,48 @@ TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
     EXPECT_EQ(QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{"settings.json", "statusline-usage.js", "usage_snapshot.json"}));
     RecordProperty("snapshotReadingsDuringRuns", readings);
+}
+
+bool isRunning(const QByteArray& pid) {
+    const QByteArray stat = readFile("/proc/" + pid.trimmed() + "/stat");
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+// Claude Code ends a slow status line: the chained command and its children end with it.
+TEST_F(StatuslineHelper, EndingTheRunnerEndsTheChainedCommand) {
+    const QString pids = m_home.filePath("pids");
+    chain(R"(sleep 60 & echo $! > "$HOME/pids"; echo $$ >> "$HOME/pids"; wait)");
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE}) {
+        QFile::remove(pids);
+        QProcess run;
+        run.start(testRunnerPath(), {"-l", "JavaScript", statuslineScriptPath()});
+        run.closeWriteChannel();
+        for (int i = 0; i < 500 && readFile(pids).count('\n') < 2; ++i)
+            QThread::msleep(10);
+        ASSERT_EQ(readFile(pids).count('\n'), 2);
+        ::kill(pid_t(run.processId()), signal);
+        EXPECT_TRUE(run.waitForFinished(10'000)) << signal;
+        for (const QByteArray& pid : readFile(pids).trimmed().split('\n')) {
+            for (int i = 0; i < 500 && isRunning(pid); ++i)
+                QThread::msleep(10);
+            EXPECT_FALSE(isRunning(pid)) << signal;
+        }
+    }
+}
+
+// A run killed mid-write leaves its temporary file; a later run removes it once it is old.
+TEST_F(StatuslineHelper, RemovesTemporaryFilesOfKilledRuns) {
+    const QString old = claudeFile("usage_snapshot.json.tmp-1-a");
+    const QString fresh = claudeFile("usage_snapshot.json.tmp-2-b");
+    writeFile(old, "{");
+    writeFile(fresh, "{");
+    QFile file(old);
+    file.open(QIODevice::ReadWrite);
+    file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                     QFileDevice::FileModificationTime);
+    runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":3}}})");
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo::exists(fresh));
 }
 
 TEST(StatuslineHelperHome, WorksUnderHomesTheShellWouldMisread) {
