@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <optional>
 
 using namespace tallyglass;
@@ -31,20 +32,14 @@ Json settingsJson() {
     return Json::parse(settingsBytes().toStdString(), nullptr, false);
 }
 const Json helperStatusLine = {{"type", "command"}, {"command", command.toStdString()}};
-
-struct Row {
-    const char* name;
-    std::optional<QByteArray> settings; // none: no settings.json
-    Json expected;                      // discarded: settings.json keeps its bytes
-    std::optional<QByteArray> inner;    // none: no statusline-usage.inner afterwards
-};
+const QByteArray foreignSettings = R"({"statusLine":{"command":"my-line"},"theme":"dark"})";
+const QByteArray script = QByteArray::fromStdString(std::string(statuslineScript));
 
 TEST(StatuslineInstallation, StateTable) {
-    const Json unchanged = Json::value_t::discarded;
     const Json onlyHelper = {{"statusLine", helperStatusLine}};
-    const Row rows[] = {
-        {"absent", std::nullopt, onlyHelper, std::nullopt},
-        {"empty", "", onlyHelper, std::nullopt},
+    const std::tuple<const char*, std::optional<QByteArray>, Json, const char*> rows[] = {
+        {"absent", std::nullopt, onlyHelper, nullptr},
+        {"empty", "", onlyHelper, nullptr},
         {"no command",
          R"({"model":"opus","n":5,"f":2.50,"big":18446744073709551615})",
          {{"model", "opus"},
@@ -52,46 +47,75 @@ TEST(StatuslineInstallation, StateTable) {
           {"f", 2.5},
           {"big", 18446744073709551615u},
           {"statusLine", helperStatusLine}},
-         std::nullopt},
+         nullptr},
         {"foreign", R"({"statusLine":{"type":"command","command":" ~/bin/line.sh\n","padding":2}})",
          onlyHelper, "~/bin/line.sh"},
         {"earlier helper", R"({"statusLine":{"command":"python3 ~/.claude/statusline-usage.py"}})",
-         onlyHelper, std::nullopt},
-        {"installed elsewhere",
-         R"({"statusLine":{"command":"osascript /Users/x/.claude/statusline-usage.js","padding":1}})",
-         unchanged, "kept"},
-        {"string status line", R"({"statusLine":"echo hi"})", onlyHelper, std::nullopt},
-        {"number command", R"({"statusLine":{"command":7}})", onlyHelper, std::nullopt},
-        {"blank command", R"({"statusLine":{"command":" \n "}})", onlyHelper, std::nullopt},
-        {"not json", "{\"a\": 1", unchanged, "kept"},
-        {"array", "[]", unchanged, "kept"},
-        {"comment", "// mine\n{\"a\": 1}", unchanged, "kept"},
-        {"trailing comma", "{\"a\": [1,],}", unchanged, "kept"},
-        {"blank", " \n", unchanged, "kept"},
-        {"nul byte", QByteArray("{\"a\": 1}\0{\"b\": 2}", 18), unchanged, "kept"},
-        {"byte order mark", "\xEF\xBB\xBF{\"a\": 1}", unchanged, "kept"},
-        {"over 16 MiB", "{\"a\":\"" + QByteArray(16 << 20, 'x') + "\"}", unchanged, "kept"},
+         onlyHelper, nullptr},
+        {"string status line", R"({"statusLine":"echo hi"})", onlyHelper, nullptr},
+        {"number command", R"({"statusLine":{"command":7}})", onlyHelper, nullptr},
+        {"blank command", R"({"statusLine":{"command":" \n "}})", onlyHelper, nullptr},
     };
-    for (const Row& row : rows) {
+    for (const auto& [name, settings, expected, inner] : rows) {
         TempHome home;
-        if (row.settings)
-            writeFile(claudeFile("settings.json"), *row.settings);
+        if (settings)
+            writeFile(claudeFile("settings.json"), *settings);
         writeFile(claudeFile("statusline-usage.inner"), "kept");
         install();
         install(); // a second run changes nothing more
-        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")),
-                  QByteArray::fromStdString(std::string(statuslineScript)));
-        if (row.expected.is_discarded()) {
-            EXPECT_EQ(settingsBytes(), *row.settings) << row.name;
-        } else {
-            EXPECT_EQ(settingsJson(), row.expected) << row.name;
-        }
-        EXPECT_EQ(QFileInfo::exists(claudeFile("statusline-usage.inner")), row.inner.has_value())
-            << row.name;
-        if (row.inner) {
-            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), *row.inner) << row.name;
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), script);
+        EXPECT_EQ(settingsJson(), expected) << name;
+        EXPECT_EQ(QFileInfo::exists(claudeFile("statusline-usage.inner")), inner != nullptr)
+            << name;
+        if (inner) {
+            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << name;
         }
     }
+}
+
+// Settings that are not a JSON object we can keep, cannot be read, or that the user made
+// read-only, and a foreign command that cannot be saved: nothing changes but the script.
+TEST(StatuslineInstallation, LeavesAlone) {
+    QList<std::pair<QString, std::function<void()>>> cases;
+    const QDir data(TALLYGLASS_TEST_DATA "/settings/untouched");
+    for (const QString& name : data.entryList(QDir::Files))
+        cases.append(
+            {name, [=] { writeFile(claudeFile("settings.json"), readFile(data.filePath(name))); }});
+    const auto settings = [](const QByteArray& bytes) {
+        return [=] { writeFile(claudeFile("settings.json"), bytes); };
+    };
+    const auto path = [](const char* name) { return QFile::encodeName(claudeFile(name)); };
+    cases.append({"over 16 MiB", settings(R"({"a":")" + QByteArray(16 << 20, 'x') + R"("})")});
+    cases.append({"folder", [] { QDir().mkpath(claudeFile("settings.json")); }});
+    cases.append(
+        {"link to nowhere", [] { QFile::link(claudeFile("gone"), claudeFile("settings.json")); }});
+    cases.append({"fifo", [=] { ::mkfifo(path("settings.json").constData(), 0600); }});
+    for (const mode_t mode : {0400u, 0444u})
+        cases.append({QString::number(mode, 8), [=] {
+                          writeFile(claudeFile("settings.json"), foreignSettings);
+                          ::chmod(path("settings.json").constData(), mode);
+                      }});
+    cases.append({"inner cannot be saved", [] {
+                      writeFile(claudeFile("settings.json"), foreignSettings);
+                      QFile::remove(claudeFile("statusline-usage.inner"));
+                      QDir().mkpath(claudeFile("statusline-usage.inner"));
+                  }});
+    for (const auto& [name, setUp] : cases) {
+        TempHome home;
+        writeFile(claudeFile("statusline-usage.inner"), "kept");
+        setUp();
+        const FileRead before = readRegularFile(claudeFile("settings.json"), 32 << 20);
+        install();
+        const FileRead after = readRegularFile(claudeFile("settings.json"), 32 << 20);
+        EXPECT_EQ(after.bytes, before.bytes) << name.toStdString();
+        EXPECT_EQ(after.stamp, before.stamp) << name.toStdString();
+        EXPECT_EQ(QFileInfo(claudeFile("statusline-usage.inner")).isDir() ||
+                      readFile(claudeFile("statusline-usage.inner")) == "kept",
+                  true)
+            << name.toStdString();
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), script);
+    }
+    EXPECT_FALSE(QFileInfo::exists(claudeFile("gone")));
 }
 
 TEST(StatuslineInstallation, WritesSortedIndentedJsonWithEscapedSlashes) {
@@ -131,36 +155,6 @@ TEST(StatuslineInstallation, SymlinkedSettingsStayALinkWithTheirMode) {
     EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
-TEST(StatuslineInstallation, SettingsThatCannotBeReadStayUntouched) {
-    TempHome home;
-    QDir().mkpath(claudeFile("settings.json")); // a folder in its place
-    writeFile(claudeFile("statusline-usage.inner"), "kept");
-    install();
-    EXPECT_TRUE(QFileInfo(claudeFile("settings.json")).isDir());
-    EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "kept");
-
-    QDir(claudeFile("settings.json")).removeRecursively();
-    ASSERT_TRUE(QFile::link(home.filePath("missing/settings.json"), claudeFile("settings.json")));
-    install();
-    EXPECT_FALSE(QFileInfo::exists(home.filePath("missing/settings.json")));
-    EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "kept");
-
-    // Opening a pipe for reading would wait for a writer that never comes.
-    QFile::remove(claudeFile("settings.json"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(claudeFile("settings.json")).constData(), 0600), 0);
-    install();
-    EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "kept");
-}
-
-TEST(StatuslineInstallation, ForeignCommandThatCannotBeSavedStaysInPlace) {
-    TempHome home;
-    const QByteArray settings = R"({"statusLine":{"command":"my-line"}})";
-    writeFile(claudeFile("settings.json"), settings);
-    QDir().mkpath(claudeFile("statusline-usage.inner")); // cannot be replaced by a file
-    install();
-    EXPECT_EQ(settingsBytes(), settings);
-}
-
 // An earlier command of ours whose runner is gone would leave Claude Code without a status
 // line for good: it is repointed, keeping the chain and the rest of "statusLine". A runner
 // that still exists, or a command of another form (a wrapper around ours), is left alone.
@@ -187,9 +181,6 @@ TEST(StatuslineInstallation, RepointsOurCommandWhenItsRunnerIsGone) {
         EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "my-line");
     }
 }
-
-const QByteArray foreignSettings = R"({"statusLine":{"command":"my-line"},"theme":"dark"})";
-const QByteArray script = QByteArray::fromStdString(std::string(statuslineScript));
 
 QStringList claudeFiles() {
     return QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden);
@@ -263,17 +254,6 @@ TEST(StatuslineInstallation, KeepsAConcurrentWrite) {
     install();
     setWriteFaultsForTesting({});
     EXPECT_EQ(settingsJson(), Json({{"late", true}, {"statusLine", helperStatusLine}}));
-}
-
-TEST(StatuslineInstallation, ReadOnlySettingsKeepTheirBytesAndMode) {
-    for (const mode_t mode : {0400u, 0444u}) {
-        TempHome home;
-        writeFile(claudeFile("settings.json"), foreignSettings);
-        ::chmod(QFile::encodeName(claudeFile("settings.json")).constData(), mode);
-        install();
-        EXPECT_EQ(settingsBytes(), foreignSettings);
-        EXPECT_EQ(fileStamp(claudeFile("settings.json")).mode, mode);
-    }
 }
 
 TEST(StatuslineCommand, QuotesTheScriptPathSafely) {
