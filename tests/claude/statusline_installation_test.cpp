@@ -35,41 +35,24 @@ const Json helperStatusLine = {{"type", "command"}, {"command", command.toStdStr
 const QByteArray foreignSettings = R"({"statusLine":{"command":"my-line"},"theme":"dark"})";
 const QByteArray script = QByteArray::fromStdString(std::string(statuslineScript));
 
+// Rows of: the settings before (null: no file), the members after besides "statusLine", and
+// the chained command after (null: none).
 TEST(StatuslineInstallation, StateTable) {
-    const Json onlyHelper = {{"statusLine", helperStatusLine}};
-    const std::tuple<const char*, std::optional<QByteArray>, Json, const char*> rows[] = {
-        {"absent", std::nullopt, onlyHelper, nullptr},
-        {"empty", "", onlyHelper, nullptr},
-        {"no command",
-         R"({"model":"opus","n":5,"f":2.50,"big":18446744073709551615})",
-         {{"model", "opus"},
-          {"n", 5},
-          {"f", 2.5},
-          {"big", 18446744073709551615u},
-          {"statusLine", helperStatusLine}},
-         nullptr},
-        {"foreign", R"({"statusLine":{"type":"command","command":" ~/bin/line.sh\n","padding":2}})",
-         onlyHelper, "~/bin/line.sh"},
-        {"earlier helper", R"({"statusLine":{"command":"python3 ~/.claude/statusline-usage.py"}})",
-         onlyHelper, nullptr},
-        {"string status line", R"({"statusLine":"echo hi"})", onlyHelper, nullptr},
-        {"number command", R"({"statusLine":{"command":7}})", onlyHelper, nullptr},
-        {"blank command", R"({"statusLine":{"command":" \n "}})", onlyHelper, nullptr},
-    };
-    for (const auto& [name, settings, expected, inner] : rows) {
+    const auto rows = Json::parse(readFile(TALLYGLASS_TEST_DATA "/settings/state_table.txt"));
+    for (const auto& row : rows) {
         TempHome home;
-        if (settings)
-            writeFile(claudeFile("settings.json"), *settings);
+        if (!row[1].is_null())
+            writeFile(claudeFile("settings.json"), QByteArray::fromStdString(row[1]));
         writeFile(claudeFile("statusline-usage.inner"), "kept");
         install();
         install(); // a second run changes nothing more
         EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), script);
-        EXPECT_EQ(settingsJson(), expected) << name;
-        EXPECT_EQ(QFileInfo::exists(claudeFile("statusline-usage.inner")), inner != nullptr)
-            << name;
-        if (inner) {
-            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << name;
-        }
+        Json expected = row[2];
+        expected["statusLine"] = helperStatusLine;
+        EXPECT_EQ(settingsJson(), expected) << row[0];
+        const QString inner = claudeFile("statusline-usage.inner");
+        EXPECT_EQ(QFileInfo::exists(inner) ? Json(readFile(inner).toStdString()) : Json(), row[3])
+            << row[0];
     }
 }
 

@@ -34,25 +34,6 @@ TEST(ScriptRunner, GoldenScripts) {
     }
 }
 
-TEST(ScriptRunner, WritesAtomicallyAndLeavesNoTemporaryFile) {
-    TempHome home;
-    writeFile(home.filePath("script.js"),
-              "ObjC.import('Foundation');\n"
-              "var home = ObjC.unwrap($.NSHomeDirectory());\n"
-              "var written = [home + '/out', home + '/missing/out'].map(function (path) {\n"
-              "    return $('new').writeToFileAtomicallyEncodingError(path, true, 4, null);\n"
-              "});\n"
-              "$.NSFileHandle.fileHandleWithStandardOutput.writeData($(written.join())."
-              "dataUsingEncoding(4));\n");
-    writeFile(home.filePath("out"), "old");
-    const ProcessResult run =
-        runProcess(runner, {"-l", "JavaScript", home.filePath("script.js")}, {});
-    EXPECT_EQ(run.standardOutput, "true,false");
-    EXPECT_EQ(readFile(home.filePath("out")), "new");
-    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"out", "script.js"}));
-}
-
 TEST(ScriptRunner, MisuseNeverPrintsOnStandardOutput) {
     for (const QStringList& arguments : {QStringList{}, QStringList{"-l", "AppleScript", "x.js"},
                                          QStringList{"-l", "JavaScript", "/no/such.js"}}) {
