@@ -8,7 +8,6 @@
 #include <QDir>
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tallyglass;
@@ -19,31 +18,23 @@ namespace {
 TEST(ClaudeUsageSource, ReadsOnlyAWholeDecodableSnapshot) {
     TempHome home;
     ClaudeUsageSource source(testRunnerPath());
-    EXPECT_FALSE(source.isAvailable());
-    EXPECT_FALSE(source.loadSnapshot());
-
     QDir().mkpath(claudeFolderPath());
     EXPECT_FALSE(source.isAvailable());
-
-    for (const QByteArray& bytes :
-         {QByteArray(""), QByteArray("not json"), QByteArray(R"({"model":"Opus","windows":{}})")}) {
-        writeFile(snapshotFilePath(), bytes);
-        EXPECT_TRUE(source.isAvailable()) << bytes.constData();
-        EXPECT_FALSE(source.loadSnapshot()) << bytes.constData();
+    EXPECT_FALSE(source.loadSnapshot());
+    // The last is a pipe, which opening would wait on for ever.
+    for (const char* setUp : {": >", "echo 'not json' >", R"(echo '{"model":"O","windows":{}}' >)",
+                              "rm usage_snapshot.json; mkfifo"}) {
+        runShell(QStringLiteral("cd \"$HOME/.claude\"; %1 usage_snapshot.json").arg(setUp), {});
+        EXPECT_TRUE(source.isAvailable()) << setUp;
+        EXPECT_FALSE(source.loadSnapshot()) << setUp;
     }
-
+    QFile::remove(snapshotFilePath());
     writeFile(
         snapshotFilePath(),
-        R"({"updated_at":1700000000.5,"model":"Opus","windows":{"five_hour":{"used_percentage":42}}})");
-    // The path starts at the home folder, wherever the process stands.
-    QDir::setCurrent(QDir::rootPath());
+        R"({"updated_at":1700000000.5,"model":"O","windows":{"five_hour":{"used_percentage":42}}})");
+    QDir::setCurrent(QDir::rootPath()); // the path starts at the home folder, wherever we stand
     EXPECT_EQ(source.loadSnapshot(),
-              (UsageSnapshot{1700000000.5, "Opus", {}, {{"five_hour", {42.0, {}, {}}}}}));
-
-    // Opening a pipe would wait for a writer for ever.
-    QFile::remove(snapshotFilePath());
-    ASSERT_EQ(::mkfifo(QFile::encodeName(snapshotFilePath()).constData(), 0600), 0);
-    EXPECT_FALSE(source.loadSnapshot());
+              (UsageSnapshot{1700000000.5, "O", {}, {{"five_hour", {42.0, {}, {}}}}}));
 }
 
 // The app and the runner, which links the same function, agree on the home folder.

@@ -29,9 +29,6 @@ class StatuslineHelper : public ::testing::Test {
 protected:
     void SetUp() override { installForTest(); }
 
-    void chain(const QByteArray& command) {
-        writeFile(claudeFile("statusline-usage.inner"), command);
-    }
     QByteArray snapshot() const { return readFile(claudeFile("usage_snapshot.json")); }
     bool hasSnapshot() const { return QFileInfo::exists(claudeFile("usage_snapshot.json")); }
 
@@ -92,31 +89,26 @@ TEST_F(StatuslineHelper, CopiesEveryWindowObjectWholeInOrder) {
     }
 }
 
+// The chained command gets the input and owns the output, whatever its exit status. Ending
+// without reading a large input is still a run; far more than a pipe holds both ways must not
+// make the exchange wait on itself.
 TEST_F(StatuslineHelper, ChainedCommandGetsTheInputAndOwnsTheOutput) {
-    chain("printf 'from the chain\\n'");
-    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, "from the chain\n");
+    const QByteArray large(3 << 20, 'x');
+    const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
+        {"printf 'from the chain\\n'", realisticInput, "from the chain\n"},
+        {"  head -c 12\n", realisticInput, realisticInput.left(12)},
+        {"cat", large, large},
+        {"echo fixed", QByteArray(1 << 20, ' '), "fixed\n"},
+        {"echo oops >&2; exit 3", realisticInput, ""},
+        {" \n\t ", realisticInput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n"},
+    };
+    for (const auto& [command, input, output] : cases) {
+        writeFile(claudeFile("statusline-usage.inner"), command);
+        const ProcessResult run = runInstalledHelper(input);
+        EXPECT_EQ(run.exitCode, 0) << command.constData();
+        EXPECT_EQ(run.standardOutput, output) << command.constData();
+    }
     EXPECT_TRUE(hasSnapshot());
-
-    chain("  head -c 12\n");
-    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, realisticInput.left(12));
-
-    // Far more than a pipe holds, both ways: the exchange must not wait on itself.
-    const QByteArray large = QByteArray(3 << 20, 'x');
-    chain("cat");
-    EXPECT_EQ(runInstalledHelper(large).standardOutput, large);
-
-    // Ending without reading a large input is still a run of the command.
-    chain("echo fixed");
-    EXPECT_EQ(runInstalledHelper(QByteArray(1 << 20, ' ')).standardOutput, "fixed\n");
-
-    chain("echo oops >&2; exit 3");
-    const ProcessResult failing = runInstalledHelper(realisticInput);
-    EXPECT_EQ(failing.exitCode, 0);
-    EXPECT_EQ(failing.standardOutput, "");
-
-    chain(" \n\t ");
-    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput,
-              "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
 }
 
 TEST_F(StatuslineHelper, HostileInputStillGivesTheLine) {
@@ -171,7 +163,8 @@ bool isRunning(const QByteArray& pid) {
 // Claude Code ends a slow status line: the chained command and its children end with it.
 TEST_F(StatuslineHelper, EndingTheRunnerEndsTheChainedCommand) {
     const QString pids = m_home.filePath("pids");
-    chain(R"(sleep 60 & echo $! > "$HOME/pids"; echo $$ >> "$HOME/pids"; wait)");
+    writeFile(claudeFile("statusline-usage.inner"),
+              R"(sleep 60 & echo $! > "$HOME/pids"; echo $$ >> "$HOME/pids"; wait)");
     for (const int signal : {SIGTERM, SIGHUP, SIGPIPE}) {
         QFile::remove(pids);
         QProcess run;
