@@ -14,7 +14,6 @@
 
 #include <functional>
 #include <memory>
-#include <random>
 
 using namespace tallyglass;
 using namespace tallyglass::testing;
@@ -39,9 +38,8 @@ protected:
 // What one run records is what the Claude source then loads.
 TEST_F(StatuslineHelper, RecordsTheRealisticInputForTheSource) {
     const ProcessResult run = runInstalledHelper(realisticInput);
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.ok() && run.standardError.isEmpty());
     EXPECT_EQ(run.standardOutput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
-    EXPECT_EQ(run.standardError, "");
 
     ClaudeUsageSource source(testRunnerPath());
     ASSERT_TRUE(source.isAvailable());
@@ -68,13 +66,12 @@ TEST_F(StatuslineHelper, PrintsItsOwnLine) {
 TEST_F(StatuslineHelper, CopiesEveryWindowObjectWholeInOrder) {
     runInstalledHelper(
         R"({"rate_limits":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"bogus":3,"five_hour":{"used_percentage":99.5}}})");
-    const Json written = Json::parse(snapshot().toStdString());
-    ASSERT_EQ(written.size(), 3u);
+    Json written = Json::parse(snapshot().toStdString());
     EXPECT_EQ(written.begin().key(), "updated_at");
-    EXPECT_EQ(written["model"], "");
+    written.erase("updated_at");
     EXPECT_EQ(
-        written["windows"].dump(),
-        R"({"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"five_hour":{"used_percentage":99.5}})");
+        written.dump(),
+        R"({"model":"","windows":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"five_hour":{"used_percentage":99.5}}})");
 
     runInstalledHelper(R"({"rate_limits":{"only":1}})");
     EXPECT_EQ(Json::parse(snapshot().toStdString())["windows"], Json::object());
@@ -111,10 +108,9 @@ TEST_F(StatuslineHelper, ChainedCommandGetsTheInputAndOwnsTheOutput) {
 }
 
 TEST_F(StatuslineHelper, HostileInputStillGivesTheLine) {
-    std::mt19937 random(7);
-    QByteArray binary(1 << 20, '\0');
-    for (char& byte : binary)
-        byte = static_cast<char>(random());
+    QByteArray binary;
+    for (unsigned i = 0; i < 1u << 20; ++i)
+        binary += char(i * 7919 >> 3);
     const QByteArray rates = R"({"rate_limits":{"five_hour":{"used_percentage":5}},"x":)";
     const std::pair<QByteArray, QByteArray> cases[] = {
         {rates + '"' + QByteArray(100 * 1024 * 1024, 'a'), emptyLine},

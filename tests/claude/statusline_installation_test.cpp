@@ -135,10 +135,7 @@ QStringList claudeFiles() {
 TEST(StatuslineInstallation, AFullDiskLosesNothing) {
     if (qEnvironmentVariableIsSet("TALLYGLASS_FULL_DISK")) {
         writeFile(claudeFile("settings.json"), foreignSettings);
-        QFile fill(claudeFile("fill"));
-        ASSERT_TRUE(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        while (fill.write(QByteArray(512, 'x')) > 0) {
-        }
+        runShell(R"(head -c 1M /dev/zero > "$HOME/.claude/fill")", {});
         install();
         EXPECT_EQ(settingsBytes(), foreignSettings);
         EXPECT_EQ(claudeFiles(), (QStringList{"fill", "settings.json"}));
