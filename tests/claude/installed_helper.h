@@ -6,8 +6,6 @@
 #include "support/process_run.h"
 #include "support/temp_home.h"
 
-#include <QDir>
-
 #include <nlohmann/json.hpp>
 
 namespace tallyglass::testing {
@@ -33,7 +31,7 @@ inline ProcessResult runInstalledHelper(const QByteArray& input) {
 }
 
 inline QString claudeFile(const char* name) {
-    return QDir(claudeFolderPath()).filePath(name);
+    return claudeFolderPath() + u'/' + QString::fromUtf8(name);
 }
 
 } // namespace tallyglass::testing

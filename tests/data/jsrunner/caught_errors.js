@@ -1,10 +1,8 @@
 ObjC.import('Foundation');
-
 var lines = [];
 function attempt(name, body) {
     try { body(); lines.push(name + ': no error'); } catch (e) { lines.push(name + ': ' + e.name); }
 }
-
 attempt('write nil', function () { $.NSFileHandle.fileHandleWithStandardOutput.writeData(null); });
 attempt('other encoding', function () { $('x').dataUsingEncoding(1); });
 attempt('other framework', function () { ObjC.import('AppKit'); });
