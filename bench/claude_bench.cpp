@@ -1,14 +1,16 @@
+#include "core/file_access.h"
 #include "sources/claude/claude_paths.h"
 #include "sources/claude/claude_usage_source.h"
+#include "sources/claude/settings_update.h"
 #include "sources/claude/statusline_command.h"
 #include "sources/claude/statusline_installation.h"
 #include "sources/claude/statusline_script.h"
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -156,17 +158,36 @@ void BM_InstallOnInstalledFolder(benchmark::State& state) {
 }
 BENCHMARK(BM_InstallOnInstalledFolder);
 
-// The floor for the one above: the atomic rewrite of the script that every run does.
+// What the one above saves now that an unchanged script is not written again.
 void BM_WriteScriptOnly(benchmark::State& state) {
     QTemporaryDir home;
-    for (auto _ : state) {
-        QSaveFile file(home.filePath("statusline-usage.js"));
-        file.open(QIODevice::WriteOnly);
-        file.write(statuslineScript.data(), static_cast<qint64>(statuslineScript.size()));
-        file.commit();
-    }
+    for (auto _ : state)
+        writeFileAtomically(
+            home.filePath("statusline-usage.js"),
+            QByteArrayView(statuslineScript.data(), qsizetype(statuslineScript.size())));
 }
 BENCHMARK(BM_WriteScriptOnly);
+
+// 333,000 empty objects in one array, 1 MB: the depth check must keep parsing linear.
+const std::string manySiblings = "[" + [] {
+    std::string objects;
+    for (int i = 0; i < 333'000; ++i)
+        objects += "{},";
+    return objects;
+}() + "{}]";
+
+void BM_PlanSettingsOfManySiblings(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(planSettingsUpdate(manySiblings, "x"));
+}
+BENCHMARK(BM_PlanSettingsOfManySiblings)->Unit(benchmark::kMillisecond);
+
+// The reference for the one above: a plain parse of the same bytes.
+void BM_PlainParseOfManySiblings(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(nlohmann::json::parse(manySiblings));
+}
+BENCHMARK(BM_PlainParseOfManySiblings)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

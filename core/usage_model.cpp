@@ -2,8 +2,10 @@
 
 #include "window_labels.h"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace tallyglass {
 namespace {
@@ -27,8 +29,14 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
     }
 }
 
-QSettings userDefaults() {
-    return QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
+// None when something other than a regular file stands in the file's place: QSettings would
+// wait for ever on a FIFO there.
+std::unique_ptr<QSettings> userDefaults() {
+    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/Tallyglass/Tallyglass.conf"));
+    if (file.exists() && !file.isFile())
+        return nullptr;
+    return std::make_unique<QSettings>(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
 }
 
 } // namespace
@@ -38,7 +46,8 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
     , m_sources(std::move(sources)) {
-    const QString stored = userDefaults().value(activeSourceKey).toString();
+    const auto defaults = userDefaults();
+    const QString stored = defaults ? defaults->value(activeSourceKey).toString() : QString();
     m_activeKind = sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);
     prepareAndRefresh();
 
@@ -73,9 +82,10 @@ void UsageModel::selectSource(SourceKind kind) {
         return;
     m_activeKind = kind;
     emit activeKindChanged();
-    auto defaults = userDefaults();
-    defaults.setValue(activeSourceKey, QString::fromUtf8(rawValue(kind)));
-    defaults.sync();
+    if (const auto defaults = userDefaults()) {
+        defaults->setValue(activeSourceKey, QString::fromUtf8(rawValue(kind)));
+        defaults->sync();
+    }
     m_snapshot.reset();
     m_labeledWindows.clear();
     emit snapshotChanged();

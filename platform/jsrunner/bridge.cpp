@@ -45,6 +45,8 @@ void closeTrackedFd(duk_context* ctx, int fd) {
         return;
     fds.erase(found);
     ::close(fd);
+    auto& pending = runContext(ctx).pendingOutput;
+    std::erase_if(pending, [fd](const PendingOutput& output) { return output.fd == fd; });
 }
 
 void registerPrototype(duk_context* ctx, const char* className) {

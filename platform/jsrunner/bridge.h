@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fd_io.h"
+
 #include <duktape.h>
 
 #include <cstddef>
@@ -29,6 +31,8 @@ struct RunContext {
     std::vector<int> openFds;
     // The script line of the most recent throw, for the report of an uncaught error.
     int lastThrowLine = 0;
+    // The reading ends of the script's pipes, with what arrived while the run wrote elsewhere.
+    std::vector<PendingOutput> pendingOutput;
 };
 
 void attachRunContext(duk_context* ctx, RunContext* context);

@@ -1,8 +1,12 @@
 #include "fd_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -24,12 +28,49 @@ bool closeChecked(int fd) {
     return ::close(fd) == 0 || errno == EINTR;
 }
 
+void takeIn(std::vector<PendingOutput>& outputs, int fd) {
+    for (PendingOutput& output : outputs) {
+        if (output.fd != fd)
+            continue;
+        char chunk[64 * 1024];
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0)
+            output.bytes.append(chunk, static_cast<std::size_t>(got));
+        else if (got == 0 || (errno != EINTR && errno != EAGAIN))
+            output.ended = true;
+    }
+}
+
+// A write takes well under a second; a temporary file ten minutes old belongs to a run that
+// was killed. Removing it from under a run that was merely stopped only fails that run's write.
+constexpr time_t staleAfterSeconds = 10 * 60;
+
+void removeStaleTemporaries(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    const std::string folder = slash ? std::string(path, slash == path ? 1 : slash - path) : ".";
+    const std::string prefix = std::string(slash ? slash + 1 : path) + ".tmp-";
+    DIR* entries = ::opendir(folder.c_str());
+    if (!entries)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(entries)) {
+        struct stat info {};
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0 &&
+            ::fstatat(::dirfd(entries), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && now - info.st_mtime > staleAfterSeconds)
+            ::unlinkat(::dirfd(entries), entry->d_name, 0);
+    }
+    ::closedir(entries);
+}
+
 } // namespace
 
-bool pushReadToEnd(duk_context* ctx, int fd) {
-    std::size_t capacity = initialReadSize;
-    std::size_t used = 0;
+bool pushReadToEnd(duk_context* ctx, int fd, std::string_view already) {
+    std::size_t capacity = std::max(initialReadSize, already.size() * 2);
+    std::size_t used = already.size();
     auto* bytes = static_cast<char*>(duk_push_dynamic_buffer(ctx, capacity));
+    if (used > 0)
+        std::memcpy(bytes, already.data(), used);
     for (;;) {
         if (used == capacity) {
             capacity *= 2;
@@ -64,6 +105,42 @@ bool writeAll(int fd, const void* bytes, std::size_t length) {
     return true;
 }
 
+bool writeAllDraining(int fd, const void* bytes, std::size_t length,
+                      std::vector<PendingOutput>& outputs) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (outputs.empty() || flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return writeAll(fd, bytes, length);
+    const auto* next = static_cast<const char*>(bytes);
+    bool failed = false;
+    std::vector<pollfd> polled;
+    while (length > 0 && !failed) {
+        polled.assign(1, pollfd{fd, POLLOUT, 0});
+        for (const PendingOutput& output : outputs)
+            if (!output.ended)
+                polled.push_back(pollfd{output.fd, POLLIN, 0});
+        if (::poll(polled.data(), polled.size(), -1) < 0) {
+            failed = errno != EINTR;
+            continue;
+        }
+        for (std::size_t i = 1; i < polled.size(); ++i)
+            if (polled[i].revents != 0)
+                takeIn(outputs, polled[i].fd);
+        if (polled[0].revents == 0)
+            continue;
+        const ssize_t put = ::write(fd, next, length);
+        if (put >= 0) {
+            next += put;
+            length -= static_cast<std::size_t>(put);
+        } else {
+            failed = errno != EINTR && errno != EAGAIN;
+        }
+    }
+    const int error = errno;
+    ::fcntl(fd, F_SETFL, flags);
+    errno = error;
+    return !failed;
+}
+
 bool writeFileAtomically(const char* path, const void* bytes, std::size_t length) {
     char temporary[4096];
     int fd = -1;
@@ -86,6 +163,7 @@ bool writeFileAtomically(const char* path, const void* bytes, std::size_t length
         ::unlink(temporary);
         return false;
     }
+    removeStaleTemporaries(path);
     return true;
 }
 

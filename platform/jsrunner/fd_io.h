@@ -3,15 +3,31 @@
 #include <duktape.h>
 
 #include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // Blocking file-descriptor work for the bridge classes.
 namespace tallyglass::jsrunner {
 
-// Reads fd to its end into a new buffer on the stack. False, with nothing pushed, on error.
-bool pushReadToEnd(duk_context* ctx, int fd);
+// Output of a pipe the run reads, taken in early while the run writes elsewhere.
+struct PendingOutput {
+    int fd = -1;
+    std::string bytes;
+    bool ended = false;
+};
+
+// Reads fd to its end into a new buffer on the stack, after the bytes already taken from it.
+// False, with nothing pushed, on error.
+bool pushReadToEnd(duk_context* ctx, int fd, std::string_view already = {});
 bool writeAll(int fd, const void* bytes, std::size_t length);
+// Writes all bytes to fd while taking in whatever arrives on the outputs: a command that prints
+// before it reads its input would otherwise block the run and itself for ever.
+bool writeAllDraining(int fd, const void* bytes, std::size_t length,
+                      std::vector<PendingOutput>& outputs);
 // Writes through a temporary file in the target's folder that then replaces the target, so a
-// reader sees the whole earlier file or the whole new one. Leaves no temporary file behind.
+// reader sees the whole earlier file or the whole new one. Leaves no temporary file behind, and
+// removes those that runs killed mid-write left for the same target.
 bool writeFileAtomically(const char* path, const void* bytes, std::size_t length);
 bool writeFileDirectly(const char* path, const void* bytes, std::size_t length);
 // Moves a descriptor to 3 or above so it can never collide with the standard ones.

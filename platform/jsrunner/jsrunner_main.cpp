@@ -1,7 +1,7 @@
-#include "home_directory.h"
+#include "child_groups.h"
+#include "core/home_directory.h"
 #include "script_runner.h"
 
-#include <csignal>
 #include <cstring>
 #include <iostream>
 
@@ -12,9 +12,8 @@ int main(int argc, char* argv[]) {
         std::cerr << "usage: tallyglass-jsrunner -l JavaScript <script path>\n";
         return 2;
     }
-    // A reader that went away is an error the script sees, not the end of the process.
-    std::signal(SIGPIPE, SIG_IGN);
+    tallyglass::jsrunner::endChildGroupsWithRunner();
     tallyglass::jsrunner::ScriptRun run;
-    run.homeDirectory = tallyglass::jsrunner::homeDirectory();
+    run.homeDirectory = tallyglass::homeDirectory();
     return tallyglass::jsrunner::runScriptFile(argv[3], run);
 }

@@ -22,8 +22,14 @@ int thisFd(duk_context* ctx) {
 
 duk_ret_t readDataToEndOfFile(duk_context* ctx) {
     const int fd = thisFd(ctx);
-    if (!pushReadToEnd(ctx, fd))
+    std::string* already = nullptr;
+    for (PendingOutput& output : runContext(ctx).pendingOutput)
+        if (output.fd == fd)
+            already = &output.bytes;
+    if (!pushReadToEnd(ctx, fd, already ? std::string_view(*already) : std::string_view()))
         duk_error(ctx, DUK_ERR_ERROR, "readDataToEndOfFile: %s", std::strerror(errno));
+    if (already)
+        already->clear();
     wrapBufferAsData(ctx, -1);
     return 1;
 }
@@ -32,7 +38,7 @@ duk_ret_t writeData(duk_context* ctx) {
     const int fd = thisFd(ctx);
     std::size_t length = 0;
     const unsigned char* bytes = requireDataBytes(ctx, 0, &length);
-    if (!writeAll(fd, bytes, length))
+    if (!writeAllDraining(fd, bytes, length, runContext(ctx).pendingOutput))
         duk_error(ctx, DUK_ERR_ERROR, "writeData: %s", std::strerror(errno));
     return 0;
 }

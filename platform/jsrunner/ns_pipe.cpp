@@ -27,6 +27,7 @@ duk_ret_t pipe(duk_context* ctx) {
     }
     trackFd(ctx, fds[0]);
     trackFd(ctx, fds[1]);
+    runContext(ctx).pendingOutput.push_back({fds[0], {}, false});
     pushInstance(ctx, "NSPipe");
     pushFileHandle(ctx, fds[0], true);
     duk_put_prop_string(ctx, -2, readingKey);

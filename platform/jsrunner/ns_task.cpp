@@ -1,4 +1,5 @@
 #include "bridge.h"
+#include "child_groups.h"
 #include "foundation_classes.h"
 
 #include <spawn.h>
@@ -81,8 +82,8 @@ int childFd(duk_context* ctx, duk_idx_t taskIdx, const char* key, bool readingEn
     return fd;
 }
 
-// Spawns with the given standard descriptors; SIGPIPE goes back to its default in the child,
-// since the runner ignores it for itself.
+// Spawns with the given standard descriptors, in a process group of its own that the runner
+// ends when it is ended; SIGPIPE goes back to its default in the child.
 int spawn(pid_t* pid, char** argv, const int (&fds)[3]) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
@@ -98,8 +99,20 @@ int spawn(pid_t* pid, char** argv, const int (&fds)[3]) {
     sigemptyset(&mask);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setsigmask(&attributes, &mask);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                              POSIX_SPAWN_SETPGROUP);
+    // A signal between the spawn and remembering the group would leave the command behind.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE})
+        sigaddset(&ending, signal);
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &ending, &previous);
     const int result = posix_spawn(pid, argv[0], &actions, &attributes, argv, environ);
+    if (result == 0)
+        rememberChildGroup(*pid);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return result;

@@ -79,12 +79,13 @@ void closeLeftovers(RunContext& context) {
     for (int fd : context.openFds)
         ::close(fd);
     context.openFds.clear();
+    context.pendingOutput.clear();
 }
 
 } // namespace
 
 int runScript(std::string_view source, const std::string& scriptName, const ScriptRun& run) {
-    RunContext context{run.stdinFd, run.stdoutFd, run.stderrFd, run.homeDirectory, {}, 0};
+    RunContext context{run.stdinFd, run.stdoutFd, run.stderrFd, run.homeDirectory, {}, 0, {}};
     duk_context* ctx = duk_create_heap(nullptr, nullptr, nullptr, nullptr, fatal);
     if (!ctx)
         return 1;

@@ -15,8 +15,8 @@ struct ScriptRun {
 
 // Runs a script through the Foundation bridge. Returns 0, or 1 after an uncaught error or a
 // syntax error, which is reported as one line on stderrFd naming the script line. Nothing of
-// the runner's own goes to stdoutFd. SIGPIPE must be ignored by the caller, so that a closed
-// pipe is an error the script can catch.
+// the runner's own goes to stdoutFd. SIGPIPE must not end the caller (ignored, or as
+// endChildGroupsWithRunner leaves it), so that a closed pipe is an error the script can catch.
 int runScript(std::string_view source, const std::string& scriptName, const ScriptRun& run);
 int runScriptFile(const std::string& path, const ScriptRun& run);
 

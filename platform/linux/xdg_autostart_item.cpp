@@ -1,12 +1,15 @@
 #include "xdg_autostart_item.h"
 
+#include "core/file_access.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace tallyglass {
 namespace {
@@ -26,14 +29,12 @@ struct AutostartEntry {
 
 // Reads the keys that matter from the [Desktop Entry] group. None when there is no file.
 std::optional<AutostartEntry> readEntry(const QString& path) {
-    QFile file(path);
-    if (!file.exists())
+    const FileRead file = readRegularFile(path, largestEntry);
+    if (file.status == FileRead::Status::absent)
         return std::nullopt;
     AutostartEntry entry;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > largestEntry)
-        return entry;
     bool inMainGroup = false;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
+    for (const QByteArray& raw : file.bytes.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (line.startsWith('[')) {
             inMainGroup = line == "[Desktop Entry]";
@@ -157,12 +158,9 @@ std::optional<QString> XdgAutostartItem::registerItem() {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return tr("The folder %1 could not be created.")
             .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return tr("The autostart entry could not be written: %1").arg(file.errorString());
-    file.write(entryContents(m_executable));
-    if (!file.commit())
-        return tr("The autostart entry could not be written: %1").arg(file.errorString());
+    if (writeFileAtomically(path, entryContents(m_executable)) != WriteResult::written)
+        return tr("The autostart entry could not be written: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
     return std::nullopt;
 }
 

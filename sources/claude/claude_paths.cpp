@@ -1,19 +1,22 @@
 #include "claude_paths.h"
 
-#include <QDir>
+#include "core/file_access.h"
+
+#include <QFile>
 
 namespace tallyglass {
 
+// Joined as the helper joins them, so that both name the same folder whatever the home is.
 QString claudeFolderPath() {
-    return QDir(QDir::homePath()).filePath(QStringLiteral(".claude"));
+    return homeFolderPath() + QStringLiteral("/.claude");
 }
 
 QString snapshotFilePath() {
-    return QDir(claudeFolderPath()).filePath(QStringLiteral("usage_snapshot.json"));
+    return claudeFolderPath() + QStringLiteral("/usage_snapshot.json");
 }
 
 QString statuslineScriptPath() {
-    return QDir(claudeFolderPath()).filePath(QStringLiteral("statusline-usage.js"));
+    return claudeFolderPath() + QStringLiteral("/statusline-usage.js");
 }
 
 } // namespace tallyglass

@@ -4,9 +4,9 @@
 #include "statusline_command.h"
 #include "statusline_installation.h"
 
+#include "core/file_access.h"
 #include "core/snapshot_decoding.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace tallyglass {
@@ -18,18 +18,10 @@ ClaudeUsageSource::ClaudeUsageSource()
     : ClaudeUsageSource(scriptRunnerPath()) {}
 
 std::optional<UsageSnapshot> ClaudeUsageSource::loadSnapshot() {
-    const QString path = snapshotFilePath();
-    // Only a regular file: opening a pipe would wait for a writer for ever.
-    if (!QFileInfo(path).isFile())
+    const FileRead file = readRegularFile(snapshotFilePath(), qint64(maxSnapshotBytes));
+    if (file.status != FileRead::Status::read)
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // One byte past the limit tells an oversized file apart without reading all of it.
-    const QByteArray bytes = file.read(static_cast<qint64>(maxSnapshotBytes) + 1);
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return decodeSnapshot(std::string_view(bytes.constData(), bytes.size()));
+    return decodeSnapshot(std::string_view(file.bytes.constData(), file.bytes.size()));
 }
 
 bool ClaudeUsageSource::isAvailable() {

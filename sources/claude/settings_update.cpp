@@ -12,23 +12,56 @@ using Json = nlohmann::json;
 // Far beyond any real settings file, and well within what the recursive writer can take.
 constexpr int maximumDepth = 256;
 
-struct TooDeep {};
+// Counts nesting only. A parser callback for the same limit made the library rescan the parent
+// after each child: 333,000 empty objects in one array took 15 s.
+struct DepthCheck : nlohmann::json_sax<Json> {
+    int depth = 0;
+    bool tooDeep = false;
+
+    bool enter() {
+        tooDeep = ++depth > maximumDepth;
+        return !tooDeep;
+    }
+    bool leave() {
+        --depth;
+        return true;
+    }
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return enter(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return leave(); }
+    bool start_array(std::size_t) override { return enter(); }
+    bool end_array() override { return leave(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+};
+
+// The library reads a NUL byte as the end of the text and skips a byte order mark; neither is
+// strict JSON, and rewriting would drop what follows the NUL.
+bool isStrictJsonCandidate(std::string_view bytes) {
+    return bytes.size() <= maxSettingsBytes && bytes.find('\0') == std::string_view::npos &&
+           !bytes.starts_with("\xEF\xBB\xBF");
+}
 
 std::optional<Json> parseObject(std::string_view bytes) {
     if (bytes.empty())
         return Json::object();
-    const Json::parser_callback_t limitDepth = [](int depth, Json::parse_event_t, Json&) {
-        if (depth > maximumDepth)
-            throw TooDeep{};
-        return true;
-    };
-    try {
-        Json parsed = Json::parse(bytes.begin(), bytes.end(), limitDepth, true, false);
-        if (parsed.is_object())
-            return parsed;
-    } catch (const Json::exception&) {
-    } catch (const TooDeep&) {
-    }
+    if (!isStrictJsonCandidate(bytes))
+        return std::nullopt;
+    DepthCheck depthCheck;
+    if (!Json::sax_parse(bytes.begin(), bytes.end(), &depthCheck, Json::input_format_t::json, true,
+                         false))
+        return std::nullopt;
+    Json parsed = Json::parse(bytes.begin(), bytes.end(), nullptr, false, false);
+    if (parsed.is_object())
+        return parsed;
     return std::nullopt;
 }
 
@@ -56,31 +89,6 @@ std::string escapeSlashes(const std::string& text) {
     return escaped;
 }
 
-// The runner named by an earlier command of ours for the same script, unquoted; none when
-// the command is not of that form.
-std::optional<std::string> runnerOfOurCommand(const std::string& command,
-                                              std::string_view helperCommand) {
-    const std::size_t split = helperCommand.find(" -l JavaScript \"");
-    if (split == std::string_view::npos)
-        return std::nullopt;
-    const std::string_view scriptPart = helperCommand.substr(split);
-    if (command.size() <= scriptPart.size() || !command.ends_with(scriptPart))
-        return std::nullopt;
-    std::string runner = command.substr(0, command.size() - scriptPart.size());
-    if (runner.size() >= 2 && runner.front() == '"' && runner.back() == '"') {
-        std::string unquoted;
-        for (std::size_t i = 1; i + 1 < runner.size(); ++i) {
-            if (runner[i] == '\\' && i + 2 < runner.size())
-                ++i;
-            unquoted += runner[i];
-        }
-        runner = std::move(unquoted);
-    }
-    if (runner.empty() || runner.front() != '/')
-        return std::nullopt;
-    return runner;
-}
-
 std::optional<std::string> serialised(const Json& settings) {
     try {
         return escapeSlashes(settings.dump(2));
@@ -92,14 +100,13 @@ std::optional<std::string> serialised(const Json& settings) {
 } // namespace
 
 SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
-                                const std::function<bool(const std::string&)>& runnerExists) {
+                                const std::function<bool(const std::string&)>& isStaleCommand) {
     std::optional<Json> settings = parseObject(settingsBytes);
     if (!settings)
         return {};
     const std::optional<std::string> command = currentCommand(*settings);
     if (command && command->find("statusline-usage.js") != std::string::npos) {
-        const auto runner = runnerOfOurCommand(*command, helperCommand);
-        if (*command == helperCommand || !runner || !runnerExists || runnerExists(*runner))
+        if (*command == helperCommand || !isStaleCommand || !isStaleCommand(*command))
             return {};
         (*settings)["statusLine"]["command"] = std::string(helperCommand);
         const auto bytes = serialised(*settings);

@@ -25,14 +25,18 @@ struct SettingsPlan {
     std::string settingsBytes;
 };
 
+// Larger settings files are left alone: parsing one costs far more memory than its size.
+inline constexpr std::size_t maxSettingsBytes = 16 * 1024 * 1024;
+
 // The new bytes are indented, with the keys of every object sorted and "/" written as "\/".
-// Text that is not strict JSON (comments and trailing commas included), a top level that is
-// not an object, or nesting deeper than the writer can take leaves everything alone.
+// Text that is not strict JSON (comments, trailing commas, a NUL byte or a byte order mark
+// included), a top level that is not an object, nesting deeper than the writer can take, or
+// more than maxSettingsBytes leaves everything alone.
 //
-// A command that is this helper's own, for the same script but naming a runner that
-// runnerExists says is gone (the app was moved, or the build folder it ran from deleted),
-// would leave Claude Code without a status line for good; it is repointed at helperCommand.
+// A command of this helper's own that isStaleCommand picks out (its runner is gone: the app
+// was moved, or the build folder it ran from deleted) would leave Claude Code without a status
+// line for good; it is repointed at helperCommand.
 SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
-                                const std::function<bool(const std::string&)>& runnerExists = {});
+                                const std::function<bool(const std::string&)>& isStaleCommand = {});
 
 } // namespace tallyglass

@@ -2,6 +2,8 @@
 
 #include "claude_paths.h"
 
+#include <QRegularExpression>
+
 namespace tallyglass {
 namespace {
 
@@ -26,13 +28,33 @@ bool isPlainShellWord(const QString& text) {
     return true;
 }
 
+QString scriptArguments(const QString& scriptPath) {
+    return QStringLiteral(" -l JavaScript \"") + escapedForDoubleQuotes(scriptPath) + u'"';
+}
+
 } // namespace
 
 QString statuslineCommand(const QString& runnerPath, const QString& scriptPath) {
     const QString runner = isPlainShellWord(runnerPath)
                                ? runnerPath
                                : u'"' + escapedForDoubleQuotes(runnerPath) + u'"';
-    return runner + QStringLiteral(" -l JavaScript \"") + escapedForDoubleQuotes(scriptPath) + u'"';
+    return runner + scriptArguments(scriptPath);
+}
+
+std::optional<QString> statuslineCommandRunner(const QString& command, const QString& scriptPath) {
+    const QString scriptPart = scriptArguments(scriptPath);
+    if (!command.endsWith(scriptPart))
+        return std::nullopt;
+    QString runner = command.chopped(scriptPart.size());
+    if (runner.size() >= 2 && runner.startsWith(u'"') && runner.endsWith(u'"')) {
+        runner = runner.mid(1, runner.size() - 2);
+        static const QRegularExpression escaped(QStringLiteral(R"(\\(.))"));
+        runner.replace(escaped, QStringLiteral("\\1"));
+    }
+    // Quoting the runner again must give the very command: anything else is not ours.
+    if (!runner.startsWith(u'/') || statuslineCommand(runner, scriptPath) != command)
+        return std::nullopt;
+    return runner;
 }
 
 QString statuslineCommand() {

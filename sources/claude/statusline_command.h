@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace tallyglass {
 
 // The script runner this build's helper command names: the system's on macOS, the one
@@ -13,6 +15,9 @@ QString scriptRunnerPath();
 // directory can break the command or run anything; a runner path holding characters the
 // shell would read is quoted the same way. Other paths appear unchanged.
 QString statuslineCommand(const QString& runnerPath, const QString& scriptPath);
+// The runner of a command that is exactly statuslineCommand(runner, scriptPath) for an
+// absolute runner path; none for any other command, a wrapper around ours included.
+std::optional<QString> statuslineCommandRunner(const QString& command, const QString& scriptPath);
 // The command for this build's runner and the current home directory.
 QString statuslineCommand();
 

@@ -5,42 +5,50 @@
 #include "statusline_command.h"
 #include "statusline_script.h"
 
+#include "core/file_access.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-
-#include <optional>
 
 namespace tallyglass {
 namespace {
 
-// QSaveFile replaces the target of a symbolic link, not the link, and keeps the file's mode.
-bool writeAtomically(const QString& path, std::string_view bytes) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-               static_cast<qint64>(bytes.size()) &&
-           file.commit();
+// Rewriting the same script at every start would wear the disk and race a running helper.
+void writeScript(const QString& path) {
+    const QByteArrayView script(statuslineScript.data(), qsizetype(statuslineScript.size()));
+    const FileRead current = readRegularFile(path, script.size());
+    if (current.status != FileRead::Status::read || current.bytes != script)
+        writeFileAtomically(path, script);
 }
 
-// The bytes of settings.json; empty when it does not exist, none when it cannot be read.
-// A link to nowhere counts as unreadable: writing through it would create a file in
-// whatever folder it names. So does anything but a regular file: opening a pipe would wait
-// for a writer for ever.
-std::optional<QByteArray> readSettings(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return info.isSymLink() ? std::nullopt : std::optional<QByteArray>(QByteArray());
-    if (!info.isFile())
+// The plan for the settings as they are now; none when they cannot be read or are a file the
+// user made read-only.
+std::optional<SettingsPlan> planFor(const FileRead& settings, const QString& helperCommand,
+                                    const QString& scriptPath) {
+    if (settings.status == FileRead::Status::refused ||
+        (settings.stamp.exists && !(settings.stamp.mode & S_IWUSR)))
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    const auto isStale = [&scriptPath](const std::string& command) {
+        const auto runner = statuslineCommandRunner(QString::fromStdString(command), scriptPath);
+        return runner && !QFileInfo(*runner).isExecutable();
+    };
+    return planSettingsUpdate(std::string_view(settings.bytes.constData(), settings.bytes.size()),
+                              helperCommand.toStdString(), isStale);
+}
+
+// Carries out a plan. Replacing the command before a foreign one is saved would lose it; the
+// next run tries again.
+WriteResult carryOut(const SettingsPlan& plan, const QDir& folder, const FileStamp& read) {
+    const QString innerPath = folder.filePath(QStringLiteral("statusline-usage.inner"));
+    if (plan.action == SettingsPlan::Action::install) {
+        if (!plan.chainedCommand)
+            QFile::remove(innerPath);
+        else if (writeFileAtomically(innerPath, *plan.chainedCommand) != WriteResult::written)
+            return WriteResult::failed;
+    }
+    return writeFileAtomically(folder.filePath(QStringLiteral("settings.json")), plan.settingsBytes,
+                               &read);
 }
 
 } // namespace
@@ -49,34 +57,19 @@ void installStatuslineHelper(const QString& claudeFolder, const QString& helperC
     const QDir folder(claudeFolder);
     if (!QDir().mkpath(claudeFolder))
         return;
-    writeAtomically(folder.filePath(QStringLiteral("statusline-usage.js")), statuslineScript);
+    const QString scriptPath = folder.filePath(QStringLiteral("statusline-usage.js"));
+    writeScript(scriptPath);
 
-    const QString settingsPath = folder.filePath(QStringLiteral("settings.json"));
-    const std::optional<QByteArray> settings = readSettings(settingsPath);
-    if (!settings)
-        return;
-    const auto runnerExists = [](const std::string& runner) {
-        return QFileInfo(QString::fromStdString(runner)).isExecutable();
-    };
-    const SettingsPlan plan =
-        planSettingsUpdate(std::string_view(settings->constData(), settings->size()),
-                           helperCommand.toStdString(), runnerExists);
-    if (plan.action == SettingsPlan::Action::leaveAlone)
-        return;
-    if (plan.action == SettingsPlan::Action::repoint) {
-        writeAtomically(settingsPath, plan.settingsBytes);
-        return;
-    }
-
-    const QString innerPath = folder.filePath(QStringLiteral("statusline-usage.inner"));
-    if (plan.chainedCommand) {
-        // Replacing the command before it is saved would lose it; the next run tries again.
-        if (!writeAtomically(innerPath, *plan.chainedCommand))
+    // A write to settings.json between our read and our replacement would be lost: plan again
+    // once from what was written.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const FileRead settings =
+            readRegularFile(folder.filePath(QStringLiteral("settings.json")), maxSettingsBytes);
+        const auto plan = planFor(settings, helperCommand, scriptPath);
+        if (!plan || plan->action == SettingsPlan::Action::leaveAlone ||
+            carryOut(*plan, folder, settings.stamp) != WriteResult::changedMeanwhile)
             return;
-    } else {
-        QFile::remove(innerPath);
     }
-    writeAtomically(settingsPath, plan.settingsBytes);
 }
 
 void installStatuslineHelper() {

@@ -1,5 +1,7 @@
 #include "codex_home.h"
 
+#include "core/file_access.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -11,7 +13,7 @@ namespace {
 
 QString userHome(const QString& user) {
     if (user.isEmpty())
-        return QDir::homePath();
+        return homeFolderPath();
     const QByteArray name = user.toLocal8Bit();
     std::vector<char> buffer(16384);
     passwd entry{};
@@ -39,7 +41,7 @@ QString expandTilde(const QString& path) {
 QString codexHome() {
     const QString configured = qEnvironmentVariable("CODEX_HOME");
     if (configured.isEmpty())
-        return QDir::homePath() + QStringLiteral("/.codex");
+        return homeFolderPath() + QStringLiteral("/.codex");
     return QDir::current().absoluteFilePath(expandTilde(configured));
 }
 

@@ -1,12 +1,13 @@
 #include "tail_reader.h"
 
+#include "core/file_access.h"
+
 #include <QByteArrayView>
 
 #include <unicode/utf8.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,10 +131,9 @@ void TailLines::repairLines() {
 }
 
 TailLines readTailLines(const std::string& path, std::uint64_t maxBytes) {
-    // O_NONBLOCK: a FIFO put in the file's place must not hold the executor in open().
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    const FileDescriptor file(openRegularFile(path.c_str(), &status));
+    if (file.get() < 0)
         return {};
     const auto end = static_cast<std::uint64_t>(status.st_size);
     const std::uint64_t offset = end > maxBytes ? end - maxBytes : 0;

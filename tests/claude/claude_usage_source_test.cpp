@@ -1,10 +1,14 @@
 #include "installed_helper.h"
 
+#include "core/home_directory.h"
 #include "sources/claude/claude_usage_source.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace tallyglass;
 using namespace tallyglass::testing;
@@ -14,47 +18,39 @@ namespace {
 TEST(ClaudeUsageSource, ReadsOnlyAWholeDecodableSnapshot) {
     TempHome home;
     ClaudeUsageSource source(testRunnerPath());
-    EXPECT_FALSE(source.isAvailable());
-    EXPECT_FALSE(source.loadSnapshot());
-
     QDir().mkpath(claudeFolderPath());
     EXPECT_FALSE(source.isAvailable());
-
-    for (const QByteArray& bytes :
-         {QByteArray(""), QByteArray("not json"), QByteArray(R"({"model":"Opus","windows":{}})")}) {
-        writeFile(snapshotFilePath(), bytes);
-        EXPECT_TRUE(source.isAvailable()) << bytes.constData();
-        EXPECT_FALSE(source.loadSnapshot()) << bytes.constData();
+    EXPECT_FALSE(source.loadSnapshot());
+    // The last is a pipe, which opening would wait on for ever.
+    for (const char* setUp : {": >", "echo 'not json' >", R"(echo '{"model":"O","windows":{}}' >)",
+                              "rm usage_snapshot.json; mkfifo"}) {
+        runShell(QStringLiteral("cd \"$HOME/.claude\"; %1 usage_snapshot.json").arg(setUp), {});
+        EXPECT_TRUE(source.isAvailable()) << setUp;
+        EXPECT_FALSE(source.loadSnapshot()) << setUp;
     }
-
+    QFile::remove(snapshotFilePath());
     writeFile(
         snapshotFilePath(),
-        R"({"updated_at":1700000000.5,"model":"Opus","windows":{"five_hour":{"used_percentage":42}}})");
-    // The path starts at the home folder, wherever the process stands.
-    QDir::setCurrent(QDir::rootPath());
+        R"({"updated_at":1700000000.5,"model":"O","windows":{"five_hour":{"used_percentage":42}}})");
+    QDir::setCurrent(QDir::rootPath()); // the path starts at the home folder, wherever we stand
     EXPECT_EQ(source.loadSnapshot(),
-              (UsageSnapshot{1700000000.5, "Opus", {}, {{"five_hour", {42.0, {}, {}}}}}));
-
-    QFile::remove(snapshotFilePath());
-    QDir().mkpath(snapshotFilePath());
-    EXPECT_FALSE(source.loadSnapshot());
+              (UsageSnapshot{1700000000.5, "O", {}, {{"five_hour", {42.0, {}, {}}}}}));
 }
 
-TEST(ClaudeUsageSource, OneHelperRunAfterPrepareFeedsLoadSnapshot) {
-    TempHome home;
-    ClaudeUsageSource source(testRunnerPath());
-    source.prepare();
-    const ProcessResult run = runInstalledHelper(
-        R"({"model":{"display_name":"Sonnet 5"},"rate_limits":{"five_hour":{"used_percentage":12.5,"resets_at":1787054400},"seven_day":{"used_percentage":40.2,"resets_at":1787385600},"seven_day_opus":{"used_percentage":3}}})");
-    ASSERT_EQ(run.exitCode, 0);
-    ASSERT_TRUE(source.isAvailable());
-    const auto snapshot = source.loadSnapshot();
-    ASSERT_TRUE(snapshot);
-    EXPECT_EQ(snapshot->model, "Sonnet 5");
-    EXPECT_EQ(snapshot->windows,
-              (std::map<std::string, UsageWindow>{{"five_hour", {12.5, 1787054400.0, {}}},
-                                                  {"seven_day", {40.2, 1787385600.0, {}}},
-                                                  {"seven_day_opus", {3.0, {}, {}}}}));
+// The app and the runner, which links the same function, agree on the home folder.
+TEST(HomeDirectory, IsAnAbsoluteHomeElseThePasswordEntry) {
+    TempHome home; // restores HOME
+    const std::string entry = ::getpwuid(::getuid())->pw_dir;
+    const std::pair<const char*, std::string> cases[] = {
+        {"/h/x//", "/h/x"}, {"/h/\xff", "/h/\xff"}, {"", entry}, {"rel", entry}, {nullptr, entry}};
+    for (const auto& [value, expected] : cases) {
+        value ? qputenv("HOME", value) : qunsetenv("HOME");
+        EXPECT_EQ(homeDirectory(), expected) << (value ? value : "unset");
+        // Qt cannot name a folder that is not UTF-8: the app's side holds for the others only.
+        if (QByteArray(value).isValidUtf8()) {
+            EXPECT_EQ(QFile::encodeName(claudeFolderPath()).toStdString(), expected + "/.claude");
+        }
+    }
 }
 
 } // namespace

@@ -6,8 +6,6 @@
 #include "support/process_run.h"
 #include "support/temp_home.h"
 
-#include <QDir>
-
 #include <nlohmann/json.hpp>
 
 namespace tallyglass::testing {
@@ -21,17 +19,11 @@ inline void installForTest() {
                             statuslineCommand(testRunnerPath(), statuslineScriptPath()));
 }
 
-inline nlohmann::json installedSettings() {
-    return nlohmann::json::parse(
-        readFile(QDir(claudeFolderPath()).filePath(QStringLiteral("settings.json"))).toStdString(),
-        nullptr, false);
-}
-
 // The command as Claude Code reads it back from settings.json.
 inline QString installedCommand() {
-    const auto settings = installedSettings();
-    return QString::fromStdString(
-        settings.value("/statusLine/command"_json_pointer, std::string()));
+    const auto settings = nlohmann::json::parse(
+        readFile(claudeFolderPath() + QStringLiteral("/settings.json")).toStdString());
+    return QString::fromStdString(settings["statusLine"]["command"].get<std::string>());
 }
 
 inline ProcessResult runInstalledHelper(const QByteArray& input) {
@@ -39,7 +31,7 @@ inline ProcessResult runInstalledHelper(const QByteArray& input) {
 }
 
 inline QString claudeFile(const char* name) {
-    return QDir(claudeFolderPath()).filePath(name);
+    return claudeFolderPath() + u'/' + QString::fromUtf8(name);
 }
 
 } // namespace tallyglass::testing

@@ -1,15 +1,19 @@
 #include "installed_helper.h"
 
 #include "core/snapshot_decoding.h"
+#include "sources/claude/claude_usage_source.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
+#include <QThread>
 
+#include <csignal>
+
+#include <functional>
 #include <memory>
-#include <random>
 
 using namespace tallyglass;
 using namespace tallyglass::testing;
@@ -25,125 +29,102 @@ class StatuslineHelper : public ::testing::Test {
 protected:
     void SetUp() override { installForTest(); }
 
-    void chain(const QByteArray& command) {
-        writeFile(claudeFile("statusline-usage.inner"), command);
-    }
     QByteArray snapshot() const { return readFile(claudeFile("usage_snapshot.json")); }
     bool hasSnapshot() const { return QFileInfo::exists(claudeFile("usage_snapshot.json")); }
 
     TempHome m_home;
 };
 
-TEST_F(StatuslineHelper, RecordsTheRealisticInputAndPrintsItsLine) {
-    const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+// What one run records is what the Claude source then loads.
+TEST_F(StatuslineHelper, RecordsTheRealisticInputForTheSource) {
     const ProcessResult run = runInstalledHelper(realisticInput);
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.ok() && run.standardError.isEmpty());
     EXPECT_EQ(run.standardOutput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
-    EXPECT_EQ(run.standardError, "");
 
-    const auto decoded = decodeSnapshot(snapshot().toStdString());
+    ClaudeUsageSource source(testRunnerPath());
+    ASSERT_TRUE(source.isAvailable());
+    const auto decoded = source.loadSnapshot();
     ASSERT_TRUE(decoded);
-    EXPECT_GE(decoded->updatedAt, before - 1);
-    EXPECT_LE(decoded->updatedAt, QDateTime::currentMSecsSinceEpoch() / 1000.0 + 1);
+    EXPECT_NEAR(decoded->updatedAt, QDateTime::currentMSecsSinceEpoch() / 1000.0, 5);
     EXPECT_EQ(decoded->model, "Opus 4.7");
     EXPECT_FALSE(decoded->planType);
-    EXPECT_EQ(decoded->windows.at("five_hour"), (UsageWindow{37.0, 1787054400.0, {}}));
-    EXPECT_EQ(decoded->windows.at("seven_day"),
-              (UsageWindow{14.000000000000002, 1787385600.0, {}}));
+    EXPECT_EQ(decoded->windows, (std::map<std::string, UsageWindow>{
+                                    {"five_hour", {37.0, 1787054400.0, {}}},
+                                    {"seven_day", {14.000000000000002, 1787385600.0, {}}}}));
 }
 
+// Pairs of standard input and the line printed for it.
 TEST_F(StatuslineHelper, PrintsItsOwnLine) {
-    const std::pair<QByteArray, QByteArray> cases[] = {
-        {R"({"model":{"display_name":"Opus"},"workspace":{"current_dir":"/Users/user/project/"},"rate_limits":{"five_hour":{"used_percentage":12.5},"seven_day":{"used_percentage":40.2}}})",
-         "[Opus]  project  5h 13% | 7d 40%\n"},
-        {R"({"rate_limits":{"five_hour":{"used_percentage":0}}})", "5h 0% | 7d -\n"},
-        {"", emptyLine},
-        {R"({"rate_limits":{"five_hour":{"used_percentage":99.5}}})", "5h 100% | 7d -\n"},
-        {R"({"rate_limits":{"five_hour":{"used_percentage":null},"seven_day":{"used_percentage":101.4}}})",
-         "5h - | 7d 101%\n"},
-        {R"({"model":{"display_name":""},"workspace":{"current_dir":"/"}})", emptyLine},
-        {R"({"model":{"display_name":"\ud83d\ude80 \u00e9"},"workspace":{"current_dir":"a"}})",
-         "[\xF0\x9F\x9A\x80 \xC3\xA9]  a  5h - | 7d -\n"},
-        {"0", emptyLine},
-        {"false", emptyLine},
-        {"not json", emptyLine},
-        {R"({"model":{"display_name":42},"workspace":{"current_dir":7},"rate_limits":[1]})",
-         emptyLine},
-    };
-    for (const auto& [input, line] : cases) {
-        const ProcessResult run = runInstalledHelper(input);
-        EXPECT_EQ(run.exitCode, 0) << input.constData();
-        EXPECT_EQ(run.standardOutput, line) << input.constData();
+    const auto cases = Json::parse(readFile(TALLYGLASS_TEST_DATA "/statusline/own_lines.txt"));
+    for (const auto& pair : cases) {
+        const ProcessResult run = runInstalledHelper(QByteArray::fromStdString(pair[0]));
+        EXPECT_EQ(run.exitCode, 0) << pair[0];
+        EXPECT_EQ(run.standardOutput.toStdString(), pair[1]) << pair[0];
     }
 }
 
 TEST_F(StatuslineHelper, CopiesEveryWindowObjectWholeInOrder) {
     runInstalledHelper(
         R"({"rate_limits":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"bogus":3,"five_hour":{"used_percentage":99.5}}})");
-    const Json written = Json::parse(snapshot().toStdString());
-    ASSERT_EQ(written.size(), 3u);
+    Json written = Json::parse(snapshot().toStdString());
     EXPECT_EQ(written.begin().key(), "updated_at");
-    EXPECT_EQ(written["model"], "");
+    written.erase("updated_at");
     EXPECT_EQ(
-        written["windows"].dump(),
-        R"({"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"five_hour":{"used_percentage":99.5}})");
+        written.dump(),
+        R"({"model":"","windows":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"five_hour":{"used_percentage":99.5}}})");
 
     runInstalledHelper(R"({"rate_limits":{"only":1}})");
     EXPECT_EQ(Json::parse(snapshot().toStdString())["windows"], Json::object());
-}
 
-TEST_F(StatuslineHelper, InputWithoutRateDataLeavesTheEarlierSnapshot) {
+    // Input without rate data leaves the earlier snapshot.
     writeFile(claudeFile("usage_snapshot.json"), "earlier");
-    for (const QByteArray& input : {QByteArray(R"({"model":{"display_name":"Opus"}})"),
-                                    QByteArray(R"({"rate_limits":[{"used_percentage":1}]})"),
-                                    QByteArray(R"({"rate_limits":{}})")}) {
+    for (const char* input : {R"({"model":{"display_name":"Opus"}})", R"({"rate_limits":[{}]})",
+                              R"({"rate_limits":{}})"}) {
         EXPECT_EQ(runInstalledHelper(input).exitCode, 0);
-        EXPECT_EQ(snapshot(), "earlier") << input.constData();
+        EXPECT_EQ(snapshot(), "earlier") << input;
     }
 }
 
+// The chained command gets the input and owns the output, whatever its exit status. Ending
+// without reading a large input is still a run; far more than a pipe holds both ways must not
+// make the exchange wait on itself.
 TEST_F(StatuslineHelper, ChainedCommandGetsTheInputAndOwnsTheOutput) {
-    chain("printf 'from the chain\\n'");
-    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, "from the chain\n");
+    const QByteArray large(3 << 20, 'x');
+    const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
+        {"printf 'from the chain\\n'", realisticInput, "from the chain\n"},
+        {"  head -c 12\n", realisticInput, realisticInput.left(12)},
+        {"cat", large, large},
+        {"echo fixed", QByteArray(1 << 20, ' '), "fixed\n"},
+        {"echo oops >&2; exit 3", realisticInput, ""},
+        {" \n\t ", realisticInput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n"},
+    };
+    for (const auto& [command, input, output] : cases) {
+        writeFile(claudeFile("statusline-usage.inner"), command);
+        const ProcessResult run = runInstalledHelper(input);
+        EXPECT_EQ(run.exitCode, 0) << command.constData();
+        EXPECT_EQ(run.standardOutput, output) << command.constData();
+    }
     EXPECT_TRUE(hasSnapshot());
-
-    chain("  head -c 12\n");
-    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput, realisticInput.left(12));
-
-    // Ending without reading a large input is still a run of the command.
-    chain("echo fixed");
-    EXPECT_EQ(runInstalledHelper(QByteArray(1 << 20, ' ')).standardOutput, "fixed\n");
-
-    chain("echo oops >&2; exit 3");
-    const ProcessResult failing = runInstalledHelper(realisticInput);
-    EXPECT_EQ(failing.exitCode, 0);
-    EXPECT_EQ(failing.standardOutput, "");
-
-    chain(" \n\t ");
-    EXPECT_EQ(runInstalledHelper(realisticInput).standardOutput,
-              "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
 }
 
 TEST_F(StatuslineHelper, HostileInputStillGivesTheLine) {
-    std::mt19937 random(7);
-    QByteArray binary(1 << 20, '\0');
-    for (char& byte : binary)
-        byte = static_cast<char>(random());
+    QByteArray binary;
+    for (unsigned i = 0; i < 1u << 20; ++i)
+        binary += char(i * 7919 >> 3);
     const QByteArray rates = R"({"rate_limits":{"five_hour":{"used_percentage":5}},"x":)";
     const std::pair<QByteArray, QByteArray> cases[] = {
         {rates + '"' + QByteArray(100 * 1024 * 1024, 'a'), emptyLine},
         {binary, emptyLine},
         {rates + "\"\xff\xfe\"}", emptyLine},
+        {rates + "\"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\"}", emptyLine}, // not strict UTF-8
         {rates + QByteArray(100'000, '[') + QByteArray(100'000, ']') + '}', emptyLine},
         {R"({"workspace":{"current_dir":")" + QByteArray(10 * 1024 * 1024, '/') + R"(x//"}})",
          "x  5h - | 7d -\n"},
     };
     for (const auto& [input, line] : cases) {
         const ProcessResult run = runInstalledHelper(input);
-        EXPECT_TRUE(run.finished);
-        EXPECT_EQ(run.exitCode, 0) << input.left(40).constData();
-        EXPECT_EQ(run.standardOutput, line) << input.left(40).constData();
-        EXPECT_FALSE(hasSnapshot()) << input.left(40).constData();
+        EXPECT_TRUE(run.ok() && run.standardOutput == line && !hasSnapshot())
+            << input.left(40).constData();
     }
 }
 
@@ -157,34 +138,53 @@ TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
                    QByteArray::number(i) + "}}}");
         run->closeWriteChannel();
     }
-    int readings = 0;
     for (auto& run : runs) {
-        while (!run->waitForFinished(5)) {
-            if (hasSnapshot()) {
-                ++readings;
-                ASSERT_TRUE(decodeSnapshot(snapshot().toStdString()));
-            }
-        }
+        while (!run->waitForFinished(5))
+            ASSERT_TRUE(!hasSnapshot() || decodeSnapshot(snapshot().toStdString()));
         EXPECT_EQ(run->exitCode(), 0);
     }
     EXPECT_TRUE(decodeSnapshot(snapshot().toStdString()));
     EXPECT_EQ(QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{"settings.json", "statusline-usage.js", "usage_snapshot.json"}));
-    RecordProperty("snapshotReadingsDuringRuns", readings);
 }
 
-TEST(StatuslineHelperHome, WorksUnderHomesTheShellWouldMisread) {
-    for (const char* name : {"with space", "quote\"dollar$HOME`tick`back\\slash"}) {
-        TempHome home;
-        const QString path = home.filePath(QString::fromUtf8(name));
-        QDir().mkpath(path);
-        qputenv("HOME", path.toUtf8());
-        installForTest();
-        const ProcessResult run =
-            runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":3}}})");
-        EXPECT_EQ(run.standardOutput, "5h 3% | 7d -\n") << name;
-        EXPECT_TRUE(QFileInfo::exists(path + "/.claude/usage_snapshot.json")) << name;
+bool waitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 500 && !condition(); ++i)
+        QThread::msleep(10);
+    return condition();
+}
+
+bool isRunning(const QByteArray& pid) {
+    const QByteArray stat = readFile("/proc/" + pid.trimmed() + "/stat");
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+// Claude Code ends a slow status line: the chained command and its children end with it.
+TEST_F(StatuslineHelper, EndingTheRunnerEndsTheChainedCommand) {
+    const QString pids = m_home.filePath("pids");
+    writeFile(claudeFile("statusline-usage.inner"),
+              R"(sleep 60 & echo $! > "$HOME/pids"; echo $$ >> "$HOME/pids"; wait)");
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE}) {
+        QFile::remove(pids);
+        QProcess run;
+        run.start(testRunnerPath(), {"-l", "JavaScript", statuslineScriptPath()});
+        run.closeWriteChannel();
+        ASSERT_TRUE(waitFor([&] { return readFile(pids).count('\n') == 2; }));
+        ::kill(pid_t(run.processId()), signal);
+        EXPECT_TRUE(run.waitForFinished(10'000)) << signal;
+        for (const QByteArray& pid : readFile(pids).trimmed().split('\n'))
+            EXPECT_TRUE(waitFor([&] { return !isRunning(pid); })) << signal;
     }
+}
+
+// A run killed mid-write leaves its temporary file; a later run removes it once it is old.
+TEST_F(StatuslineHelper, RemovesTemporaryFilesOfKilledRuns) {
+    runShell(R"(cd "$HOME/.claude" && touch -d '1 hour ago' usage_snapshot.json.tmp-1-a &&
+                touch usage_snapshot.json.tmp-2-b)",
+             {});
+    runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":3}}})");
+    EXPECT_FALSE(QFileInfo::exists(claudeFile("usage_snapshot.json.tmp-1-a")));
+    EXPECT_TRUE(QFileInfo::exists(claudeFile("usage_snapshot.json.tmp-2-b")));
 }
 
 } // namespace

@@ -1,17 +1,16 @@
 #include "installed_helper.h"
 
+#include "core/file_access.h"
 #include "sources/claude/statusline_script.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcessEnvironment>
 
 #include <sys/stat.h>
 
-#include <cmath>
-
 #include <optional>
-#include <random>
 
 using namespace tallyglass;
 using namespace tallyglass::testing;
@@ -32,244 +31,185 @@ Json settingsJson() {
     return Json::parse(settingsBytes().toStdString(), nullptr, false);
 }
 const Json helperStatusLine = {{"type", "command"}, {"command", command.toStdString()}};
+const QByteArray foreignSettings = R"({"statusLine":{"command":"my-line"},"theme":"dark"})";
+const QByteArray script = QByteArray::fromStdString(std::string(statuslineScript));
 
-struct Row {
-    const char* name;
-    std::optional<QByteArray> settings; // none: no settings.json
-    Json expected;                      // discarded: settings.json keeps its bytes
-    std::optional<QByteArray> inner;    // none: no statusline-usage.inner afterwards
-};
-
+// Rows of: the settings before (null: no file), the members after besides "statusLine", and
+// the chained command after (null: none).
 TEST(StatuslineInstallation, StateTable) {
-    const Json unchanged = Json::value_t::discarded;
-    const Json onlyHelper = {{"statusLine", helperStatusLine}};
-    const Row rows[] = {
-        {"absent", std::nullopt, onlyHelper, std::nullopt},
-        {"empty", "", onlyHelper, std::nullopt},
-        {"no command",
-         R"({"model":"opus","n":5,"f":2.50,"big":18446744073709551615})",
-         {{"model", "opus"},
-          {"n", 5},
-          {"f", 2.5},
-          {"big", 18446744073709551615u},
-          {"statusLine", helperStatusLine}},
-         std::nullopt},
-        {"foreign", R"({"statusLine":{"type":"command","command":" ~/bin/line.sh\n","padding":2}})",
-         onlyHelper, "~/bin/line.sh"},
-        {"earlier helper", R"({"statusLine":{"command":"python3 ~/.claude/statusline-usage.py"}})",
-         onlyHelper, std::nullopt},
-        {"installed elsewhere",
-         R"({"statusLine":{"command":"osascript /Users/x/.claude/statusline-usage.js","padding":1}})",
-         unchanged, "kept"},
-        {"string status line", R"({"statusLine":"echo hi"})", onlyHelper, std::nullopt},
-        {"number command", R"({"statusLine":{"command":7}})", onlyHelper, std::nullopt},
-        {"blank command", R"({"statusLine":{"command":" \n "}})", onlyHelper, std::nullopt},
-        {"not json", "{\"a\": 1", unchanged, "kept"},
-        {"array", "[]", unchanged, "kept"},
-        {"comment", "// mine\n{\"a\": 1}", unchanged, "kept"},
-        {"trailing comma", "{\"a\": [1,],}", unchanged, "kept"},
-        {"blank", " \n", unchanged, "kept"},
-    };
-    for (const Row& row : rows) {
+    const auto rows = Json::parse(readFile(TALLYGLASS_TEST_DATA "/settings/state_table.txt"));
+    for (const auto& row : rows) {
         TempHome home;
-        if (row.settings)
-            writeFile(claudeFile("settings.json"), *row.settings);
+        if (!row[1].is_null())
+            writeFile(claudeFile("settings.json"), QByteArray::fromStdString(row[1]));
         writeFile(claudeFile("statusline-usage.inner"), "kept");
         install();
         install(); // a second run changes nothing more
-        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")),
-                  QByteArray::fromStdString(std::string(statuslineScript)));
-        if (row.expected.is_discarded()) {
-            EXPECT_EQ(settingsBytes(), *row.settings) << row.name;
-        } else {
-            EXPECT_EQ(settingsJson(), row.expected) << row.name;
-        }
-        EXPECT_EQ(QFileInfo::exists(claudeFile("statusline-usage.inner")), row.inner.has_value())
-            << row.name;
-        if (row.inner) {
-            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), *row.inner) << row.name;
-        }
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), script);
+        Json expected = row[2];
+        expected["statusLine"] = helperStatusLine;
+        EXPECT_EQ(settingsJson(), expected) << row[0];
+        const QString inner = claudeFile("statusline-usage.inner");
+        EXPECT_EQ(QFileInfo::exists(inner) ? Json(readFile(inner).toStdString()) : Json(), row[3])
+            << row[0];
     }
 }
 
+// Settings that are not a JSON object we can keep, cannot be read, or that the user made
+// read-only, and a foreign command that cannot be saved: nothing changes but the script.
+TEST(StatuslineInstallation, LeavesAlone) {
+    const QString foreign = "echo '" + foreignSettings + "' > settings.json; ";
+    QStringList setUps = {
+        R"(printf '{"a":"' > settings.json; head -c 16M /dev/zero | tr '\0' x >> settings.json)",
+        "mkdir settings.json",
+        "ln -s gone settings.json",
+        "mkfifo settings.json",
+        foreign + "chmod 400 settings.json",
+        foreign + "chmod 444 settings.json",
+        foreign + "rm statusline-usage.inner; mkdir statusline-usage.inner"};
+    const QDir data(TALLYGLASS_TEST_DATA "/settings/untouched");
+    for (const QString& name : data.entryList(QDir::Files))
+        setUps.append("cp '" + data.filePath(name) + "' settings.json");
+    for (const QString& setUp : setUps) {
+        TempHome home;
+        writeFile(claudeFile("statusline-usage.inner"), "kept");
+        ASSERT_TRUE(runShell("cd \"$HOME/.claude\" && " + setUp, {}).ok()) << setUp.toStdString();
+        const FileRead before = readRegularFile(claudeFile("settings.json"), 32 << 20);
+        install();
+        const FileRead after = readRegularFile(claudeFile("settings.json"), 32 << 20);
+        EXPECT_EQ(after.bytes, before.bytes) << setUp.toStdString();
+        EXPECT_EQ(after.stamp, before.stamp) << setUp.toStdString();
+        EXPECT_NE(readFile(claudeFile("statusline-usage.inner")), "my-line") << setUp.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(claudeFile("gone")));
+    }
+}
+
+// Through a link to a private file in the user's dotfiles: the link and the mode stay.
 TEST(StatuslineInstallation, WritesSortedIndentedJsonWithEscapedSlashes) {
     TempHome home;
-    writeFile(claudeFile("settings.json"), R"({"z":{"b":"x/y","a":[]},"a":true})");
-    install();
-    const QByteArray written = settingsBytes();
-    EXPECT_EQ(written, R"({
-  "a": true,
-  "statusLine": {
-    "command": "\/opt\/tg\/bin\/tallyglass-jsrunner -l JavaScript \"\/h\/.claude\/statusline-usage.js\"",
-    "type": "command"
-  },
-  "z": {
-    "a": [],
-    "b": "x\/y"
-  }
-})");
-    const QByteArray before = written;
-    install();
-    EXPECT_EQ(settingsBytes(), before);
-}
-
-TEST(StatuslineInstallation, MakesTheClaudeFolder) {
-    TempHome home;
-    install();
-    EXPECT_EQ(settingsJson(), Json({{"statusLine", helperStatusLine}}));
-    EXPECT_FALSE(QFileInfo::exists(claudeFile("statusline-usage.inner")));
-}
-
-TEST(StatuslineInstallation, SymlinkedSettingsStayALinkWithTheirMode) {
-    TempHome home;
     const QString target = home.filePath("dotfiles/claude-settings.json");
-    writeFile(target, R"({"theme":"dark"})");
+    writeFile(target, R"({"z":{"b":"x/y","a":[]},"a":true})");
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QDir().mkpath(claudeFolderPath());
     ASSERT_TRUE(QFile::link(target, claudeFile("settings.json")));
     install();
+    install();
+    EXPECT_EQ(readFile(target), readFile(TALLYGLASS_TEST_DATA "/settings/sorted.expected"));
     EXPECT_TRUE(QFileInfo(claudeFile("settings.json")).isSymLink());
-    EXPECT_EQ(Json::parse(readFile(target).toStdString())["theme"], "dark");
-    EXPECT_EQ(Json::parse(readFile(target).toStdString())["statusLine"], helperStatusLine);
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-}
-
-TEST(StatuslineInstallation, SettingsThatCannotBeReadStayUntouched) {
-    TempHome home;
-    QDir().mkpath(claudeFile("settings.json")); // a folder in its place
-    writeFile(claudeFile("statusline-usage.inner"), "kept");
-    install();
-    EXPECT_TRUE(QFileInfo(claudeFile("settings.json")).isDir());
-    EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "kept");
-
-    QDir(claudeFile("settings.json")).removeRecursively();
-    ASSERT_TRUE(QFile::link(home.filePath("missing/settings.json"), claudeFile("settings.json")));
-    install();
-    EXPECT_FALSE(QFileInfo::exists(home.filePath("missing/settings.json")));
-    EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "kept");
-
-    // Opening a pipe for reading would wait for a writer that never comes.
-    QFile::remove(claudeFile("settings.json"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(claudeFile("settings.json")).constData(), 0600), 0);
-    install();
-    EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "kept");
-}
-
-TEST(StatuslineInstallation, ForeignCommandThatCannotBeSavedStaysInPlace) {
-    TempHome home;
-    const QByteArray settings = R"({"statusLine":{"command":"my-line"}})";
-    writeFile(claudeFile("settings.json"), settings);
-    QDir().mkpath(claudeFile("statusline-usage.inner")); // cannot be replaced by a file
-    install();
-    EXPECT_EQ(settingsBytes(), settings);
+    EXPECT_EQ(fileStamp(target).mode, 0600u);
 }
 
 // An earlier command of ours whose runner is gone would leave Claude Code without a status
 // line for good: it is repointed, keeping the chain and the rest of "statusLine". A runner
-// that still exists, or a command of another form, is left alone.
+// that still exists, or a command of another form (a wrapper around ours), is left alone.
 TEST(StatuslineInstallation, RepointsOurCommandWhenItsRunnerIsGone) {
     TempHome home;
     const QString current = statuslineCommand(testRunnerPath(), statuslineScriptPath());
-    const QString gone = statuslineCommand(QStringLiteral("/gone/my build/tallyglass-jsrunner"),
-                                           statuslineScriptPath());
-    const QString living = statuslineCommand(QStringLiteral("/bin/sh"), statuslineScriptPath());
-    for (const QString& earlier : {gone, living, gone + QStringLiteral(" --x")}) {
-        const Json before = {
-            {"model", "opus"},
-            {"statusLine",
-             {{"type", "command"}, {"command", earlier.toStdString()}, {"padding", 2}}}};
-        writeFile(claudeFile("settings.json"), QByteArray::fromStdString(before.dump()));
+    const auto ours = [](const char* runner) {
+        return statuslineCommand(runner, statuslineScriptPath());
+    };
+    const std::pair<QString, bool> cases[] = {{ours("/gone/my build/tallyglass-jsrunner"), true},
+                                              {ours("/gone/r"), true},
+                                              {ours("/bin/sh"), false},
+                                              {ours("/gone/r") + " --x", false},
+                                              {"/usr/bin/timeout 5 " + ours("/gone/r"), false}};
+    for (const auto& [earlier, repointed] : cases) {
+        Json settings = {{"model", "opus"},
+                         {"statusLine", {{"command", earlier.toStdString()}, {"padding", 2}}}};
+        writeFile(claudeFile("settings.json"), QByteArray::fromStdString(settings.dump()));
         writeFile(claudeFile("statusline-usage.inner"), "my-line");
         installStatuslineHelper(claudeFolderPath(), current);
-        Json expected = before;
-        if (earlier == gone)
-            expected["statusLine"]["command"] = current.toStdString();
-        EXPECT_EQ(settingsJson(), expected) << earlier.toStdString();
+        if (repointed)
+            settings["statusLine"]["command"] = current.toStdString();
+        EXPECT_EQ(settingsJson(), settings) << earlier.toStdString();
         EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), "my-line");
     }
 }
 
-// Random settings objects: whatever they hold, every member but "statusLine" keeps its value.
-Json randomValue(std::mt19937& random, int depth) {
-    const char* texts[] = {"", "a/b", "\xC3\xA9\\\"", "statusline-usage.py", "\xF0\x9F\x9A\x80 x",
-                           "/"};
-    switch (random() % (depth > 3 ? 6 : 8)) {
-    case 0:
-        return nullptr;
-    case 1:
-        return random() % 2 == 0;
-    case 2:
-        return static_cast<std::int64_t>(random()) - (1ll << 31);
-    case 3:
-        return std::ldexp(static_cast<double>(random()), static_cast<int>(random() % 80) - 40);
-    case 4:
-        return texts[random() % std::size(texts)];
-    case 5:
-        return random() % 2 ? Json::array() : Json::object();
-    case 6: {
-        Json array = Json::array();
-        for (unsigned i = random() % 4; i > 0; --i)
-            array.push_back(randomValue(random, depth + 1));
-        return array;
+QStringList claudeFiles() {
+    return QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden);
+}
+
+// A full disk, for real: a 64 KiB tmpfs on the Claude folder in a private mount namespace,
+// filled before the run. The test binary runs itself in there.
+TEST(StatuslineInstallation, AFullDiskLosesNothing) {
+    if (qEnvironmentVariableIsSet("TALLYGLASS_FULL_DISK")) {
+        writeFile(claudeFile("settings.json"), foreignSettings);
+        runShell(R"(head -c 1M /dev/zero > "$HOME/.claude/fill")", {});
+        install();
+        EXPECT_EQ(settingsBytes(), foreignSettings);
+        EXPECT_EQ(claudeFiles(), (QStringList{"fill", "settings.json"}));
+        return;
     }
-    default: {
-        Json object = Json::object();
-        for (unsigned i = random() % 5; i > 0; --i)
-            object[std::string(texts[random() % std::size(texts)]) + std::to_string(i)] =
-                randomValue(random, depth + 1);
-        return object;
-    }
+    TempHome home;
+    QDir().mkpath(claudeFolderPath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TALLYGLASS_FULL_DISK", "1");
+    const ProcessResult run = runProcess(
+        "unshare",
+        {"-m", "--propagation", "private", "/bin/sh", "-c",
+         R"(mount -t tmpfs -o size=64k tmpfs "$HOME/.claude" || exit 77; exec "$0" "$1")",
+         QFile::symLinkTarget("/proc/self/exe"),
+         "--gtest_filter=StatuslineInstallation.AFullDiskLosesNothing"},
+        {}, 60'000, environment);
+    if (run.exitCode == 77 || (run.exitCode != 0 && run.standardOutput.isEmpty()))
+        GTEST_SKIP() << "no private mount namespace here: " << run.standardError.constData();
+    EXPECT_EQ(run.exitCode, 0) << run.standardOutput.constData();
+}
+
+// Each write of a run fails in turn, half-written: what it would replace keeps its bytes, no
+// temporary file stays, and the command is never replaced before the foreign one is saved.
+TEST(StatuslineInstallation, AFailedWriteAtAnyStepLosesNothing) {
+    const std::tuple<int, QByteArray, const char*> steps[] = {
+        {1, "old script", "my-line"}, {2, script, nullptr}, {3, script, "my-line"}};
+    for (const auto& [step, scriptAfter, inner] : steps) {
+        TempHome home;
+        writeFile(claudeFile("settings.json"), foreignSettings);
+        writeFile(claudeFile("statusline-usage.js"), "old script");
+        setWriteFaultsForTesting({step, ENOSPC, {}});
+        install();
+        setWriteFaultsForTesting({});
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter) << step;
+        // Only the script failed to be written in step 1: the run went on and installed.
+        EXPECT_EQ(settingsBytes() == foreignSettings, step != 1) << step;
+        EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << step;
+        EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2) << step;
     }
 }
 
-TEST(StatuslineInstallation, KeepsEveryOtherMemberOfGeneratedSettings) {
-    std::mt19937 random(2024);
-    for (int i = 0; i < 150; ++i) {
-        TempHome home;
-        Json settings = randomValue(random, 0);
-        if (!settings.is_object())
-            settings = {{"value", settings}};
-        if (random() % 2)
-            settings["statusLine"] = {{"command", randomValue(random, 3)}, {"x", 1}};
-        writeFile(claudeFile("settings.json"), QByteArray::fromStdString(settings.dump()));
-        install();
-        Json after = settingsJson();
-        ASSERT_TRUE(after.is_object()) << settings.dump();
-        EXPECT_EQ(after["statusLine"], helperStatusLine);
-        after.erase("statusLine");
-        settings.erase("statusLine");
-        EXPECT_EQ(after, settings);
-    }
+// A write to settings.json between our read and our replacement is planned again, not lost.
+TEST(StatuslineInstallation, KeepsAConcurrentWrite) {
+    TempHome home;
+    writeFile(claudeFile("settings.json"), foreignSettings);
+    bool written = false;
+    setWriteFaultsForTesting({0, 0, [&](const QString& path) {
+                                  if (!written && path.endsWith("settings.json"))
+                                      written = writeFile(path, R"({"late":true})");
+                              }});
+    install();
+    setWriteFaultsForTesting({});
+    EXPECT_EQ(settingsJson(), Json({{"late", true}, {"statusLine", helperStatusLine}}));
 }
 
 TEST(StatuslineCommand, QuotesTheScriptPathSafely) {
     const std::tuple<QString, QString, QString> cases[] = {
         {"/usr/bin/osascript", "/Users/user/.claude/statusline-usage.js",
          R"(/usr/bin/osascript -l JavaScript "/Users/user/.claude/statusline-usage.js")"},
-        {"/usr/bin/osascript", "/Users/a b/.claude/statusline-usage.js",
-         R"(/usr/bin/osascript -l JavaScript "/Users/a b/.claude/statusline-usage.js")"},
         {"/usr/bin/osascript", R"(/h/q"d$t`b\'/s.js)",
          R"(/usr/bin/osascript -l JavaScript "/h/q\"d\$t\`b\\'/s.js")"},
         {"/opt/My Apps/tallyglass-jsrunner", "/h/s.js",
          R"("/opt/My Apps/tallyglass-jsrunner" -l JavaScript "/h/s.js")"},
     };
-    for (const auto& [runner, script, expected] : cases)
-        EXPECT_EQ(statuslineCommand(runner, script), expected);
+    for (const auto& [runner, scriptPath, expected] : cases) {
+        EXPECT_EQ(statuslineCommand(runner, scriptPath), expected);
+        EXPECT_EQ(statuslineCommandRunner(expected, scriptPath), runner);
+    }
 }
 
-} // namespace
-
-namespace {
-
 TEST(StatuslineScript, IsTheScriptFileByteForByte) {
-    const QByteArray file =
-        readFile(TALLYGLASS_TEST_DATA "/../../sources/claude/statusline-usage.js");
-    const QByteArray embedded = QByteArray::fromStdString(std::string(statuslineScript));
-    EXPECT_EQ(embedded, file);
-    EXPECT_TRUE(embedded.startsWith("#!/usr/bin/osascript -l JavaScript\n'use strict';\n"));
-    EXPECT_TRUE(embedded.endsWith("\nmain();"));
+    EXPECT_EQ(script, readFile(TALLYGLASS_TEST_DATA "/../../sources/claude/statusline-usage.js"));
+    EXPECT_TRUE(script.startsWith("#!/usr/bin/osascript -l JavaScript\n'use strict';\n"));
+    EXPECT_TRUE(script.endsWith("\nmain();"));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 ObjC.import('Foundation');
-
 function fail() {
     $.NSFileHandle.fileHandleWithStandardOutput.writeData('not data');
 }

@@ -1,0 +1,46 @@
+#include "child_groups.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace tallyglass::jsrunner {
+namespace {
+
+// Written before the signal handler can read them; a run starts a handful of commands at most.
+constexpr int maximumGroups = 64;
+std::atomic<pid_t> groups[maximumGroups];
+std::atomic<int> groupCount{0};
+
+void endWithRunner(int signal, siginfo_t* info, void*) {
+    if (signal == SIGPIPE && info->si_pid == ::getpid())
+        return;
+    const int count = groupCount.load();
+    for (int i = 0; i < count && i < maximumGroups; ++i)
+        if (const pid_t group = groups[i].load(); group > 0)
+            ::kill(-group, SIGKILL);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+} // namespace
+
+void rememberChildGroup(pid_t group) {
+    const int slot = groupCount.load();
+    if (slot >= maximumGroups)
+        return;
+    groups[slot].store(group);
+    groupCount.store(slot + 1);
+}
+
+void endChildGroupsWithRunner() {
+    struct sigaction action {};
+    action.sa_sigaction = endWithRunner;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE})
+        ::sigaction(signal, &action, nullptr);
+}
+
+} // namespace tallyglass::jsrunner
