@@ -115,6 +115,35 @@ void defineMethod(duk_context* ctx, duk_idx_t objIdx, const char* name, duk_c_fu
     duk_put_prop_string(ctx, objIdx, name);
 }
 
+namespace {
+
+void pushObjectWith(duk_context* ctx, std::initializer_list<Member> members) {
+    duk_push_object(ctx);
+    for (const Member& member : members) {
+        if (member.argumentCount == setterMember)
+            defineSetter(ctx, -1, member.name, member.function);
+        else if (member.argumentCount == 0)
+            defineGetter(ctx, -1, member.name, member.function);
+        else
+            defineMethod(ctx, -1, member.name, member.function, member.argumentCount);
+    }
+}
+
+} // namespace
+
+void registerClass(duk_context* ctx, const char* className, std::initializer_list<Member> members) {
+    pushObjectWith(ctx, members);
+    registerPrototype(ctx, className);
+    duk_pop(ctx);
+}
+
+void installClass(duk_context* ctx, duk_idx_t dollarIdx, const char* className,
+                  std::initializer_list<Member> members) {
+    dollarIdx = duk_normalize_index(ctx, dollarIdx);
+    pushObjectWith(ctx, members);
+    duk_put_prop_string(ctx, dollarIdx, className);
+}
+
 const char* pushUtf8Argument(duk_context* ctx, duk_idx_t idx, std::size_t* length) {
     idx = duk_normalize_index(ctx, idx);
     if (isInstance(ctx, idx, "NSString"))

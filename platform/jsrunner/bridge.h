@@ -5,6 +5,7 @@
 #include <duktape.h>
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,21 @@ void defineGetter(duk_context* ctx, duk_idx_t objIdx, const char* name, duk_c_fu
 void defineSetter(duk_context* ctx, duk_idx_t objIdx, const char* name, duk_c_function setter);
 void defineMethod(duk_context* ctx, duk_idx_t objIdx, const char* name, duk_c_function method,
                   duk_idx_t argumentCount);
+
+// One member of a bridged class or of its instances: a getter (argumentCount 0), a setter
+// (argumentCount -1) or a method taking argumentCount arguments.
+struct Member {
+    const char* name;
+    duk_c_function function;
+    duk_idx_t argumentCount = 0;
+};
+inline constexpr duk_idx_t setterMember = -1;
+
+// Registers the prototype of className's instances with these members.
+void registerClass(duk_context* ctx, const char* className, std::initializer_list<Member> members);
+// Puts the class object className, with these class members, on `$` at dollarIdx.
+void installClass(duk_context* ctx, duk_idx_t dollarIdx, const char* className,
+                  std::initializer_list<Member> members);
 
 // Text arguments: a script string or an NSString. Pushes the UTF-8 bytes of the text as a
 // buffer and returns them (NUL-terminated, for use as a path).

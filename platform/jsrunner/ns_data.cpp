@@ -30,14 +30,8 @@ void pushDataCopy(duk_context* ctx, const void* bytes, std::size_t length) {
 }
 
 void installNSData(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    registerPrototype(ctx, "NSData");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "data", emptyData);
-    duk_put_prop_string(ctx, dollarIdx, "NSData");
+    registerClass(ctx, "NSData", {});
+    installClass(ctx, dollarIdx, "NSData", {{"data", emptyData}});
 }
 
 } // namespace tallyglass::jsrunner

@@ -27,15 +27,8 @@ duk_ret_t timeIntervalSince1970(duk_context* ctx) {
 } // namespace
 
 void installNSDate(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "timeIntervalSince1970", timeIntervalSince1970);
-    registerPrototype(ctx, "NSDate");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "date", date);
-    duk_put_prop_string(ctx, dollarIdx, "NSDate");
+    registerClass(ctx, "NSDate", {{"timeIntervalSince1970", timeIntervalSince1970}});
+    installClass(ctx, dollarIdx, "NSDate", {{"date", date}});
 }
 
 } // namespace tallyglass::jsrunner

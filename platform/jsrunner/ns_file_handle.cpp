@@ -84,18 +84,13 @@ int fileHandleFd(duk_context* ctx, duk_idx_t idx) {
 }
 
 void installNSFileHandle(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "readDataToEndOfFile", readDataToEndOfFile);
-    defineMethod(ctx, -1, "writeData", writeData, 1);
-    defineGetter(ctx, -1, "closeFile", closeFile);
-    registerPrototype(ctx, "NSFileHandle");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "fileHandleWithStandardInput", standardInput);
-    defineGetter(ctx, -1, "fileHandleWithStandardOutput", standardOutput);
-    duk_put_prop_string(ctx, dollarIdx, "NSFileHandle");
+    registerClass(ctx, "NSFileHandle",
+                  {{"readDataToEndOfFile", readDataToEndOfFile},
+                   {"writeData", writeData, 1},
+                   {"closeFile", closeFile}});
+    installClass(ctx, dollarIdx, "NSFileHandle",
+                 {{"fileHandleWithStandardInput", standardInput},
+                  {"fileHandleWithStandardOutput", standardOutput}});
 }
 
 } // namespace tallyglass::jsrunner

@@ -24,15 +24,8 @@ duk_ret_t defaultManager(duk_context* ctx) {
 } // namespace
 
 void installNSFileManager(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    defineMethod(ctx, -1, "fileExistsAtPath", fileExistsAtPath, 1);
-    registerPrototype(ctx, "NSFileManager");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "defaultManager", defaultManager);
-    duk_put_prop_string(ctx, dollarIdx, "NSFileManager");
+    registerClass(ctx, "NSFileManager", {{"fileExistsAtPath", fileExistsAtPath, 1}});
+    installClass(ctx, dollarIdx, "NSFileManager", {{"defaultManager", defaultManager}});
 }
 
 } // namespace tallyglass::jsrunner

@@ -75,16 +75,10 @@ void closePipeEnd(duk_context* ctx, duk_idx_t idx, bool readingEnd) {
 }
 
 void installNSPipe(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "fileHandleForReading", fileHandleForReading);
-    defineGetter(ctx, -1, "fileHandleForWriting", fileHandleForWriting);
-    registerPrototype(ctx, "NSPipe");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "pipe", pipe);
-    duk_put_prop_string(ctx, dollarIdx, "NSPipe");
+    registerClass(ctx, "NSPipe",
+                  {{"fileHandleForReading", fileHandleForReading},
+                   {"fileHandleForWriting", fileHandleForWriting}});
+    installClass(ctx, dollarIdx, "NSPipe", {{"pipe", pipe}});
 }
 
 } // namespace tallyglass::jsrunner

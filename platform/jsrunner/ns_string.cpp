@@ -108,24 +108,14 @@ void pushStringObject(duk_context* ctx, duk_idx_t stringIdx) {
 }
 
 void installNSString(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    defineMethod(ctx, -1, "dataUsingEncoding", dataUsingEncoding, 1);
-    defineMethod(ctx, -1, "writeToFileAtomicallyEncodingError", writeToFileAtomicallyEncodingError,
-                 4);
-    registerPrototype(ctx, "NSString");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineMethod(ctx, -1, "initWithDataEncoding", initWithDataEncoding, 2);
-    registerPrototype(ctx, "NSString.alloc");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "alloc", alloc);
-    defineMethod(ctx, -1, "stringWithContentsOfFileEncodingError",
-                 stringWithContentsOfFileEncodingError, 3);
-    duk_put_prop_string(ctx, dollarIdx, "NSString");
+    registerClass(ctx, "NSString",
+                  {{"dataUsingEncoding", dataUsingEncoding, 1},
+                   {"writeToFileAtomicallyEncodingError", writeToFileAtomicallyEncodingError, 4}});
+    registerClass(ctx, "NSString.alloc", {{"initWithDataEncoding", initWithDataEncoding, 2}});
+    installClass(
+        ctx, dollarIdx, "NSString",
+        {{"alloc", alloc},
+         {"stringWithContentsOfFileEncodingError", stringWithContentsOfFileEncodingError, 3}});
 }
 
 } // namespace tallyglass::jsrunner

@@ -171,25 +171,15 @@ duk_ret_t alloc(duk_context* ctx) {
 } // namespace
 
 void installNSTask(duk_context* ctx, duk_idx_t dollarIdx) {
-    dollarIdx = duk_normalize_index(ctx, dollarIdx);
-    duk_push_object(ctx);
-    defineSetter(ctx, -1, "launchPath", setLaunchPath);
-    defineSetter(ctx, -1, "arguments", setArguments);
-    defineSetter(ctx, -1, "standardInput", setStandardInput);
-    defineSetter(ctx, -1, "standardOutput", setStandardOutput);
-    defineGetter(ctx, -1, "launch", launch);
-    defineGetter(ctx, -1, "waitUntilExit", waitUntilExit);
-    registerPrototype(ctx, "NSTask");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "init", init);
-    registerPrototype(ctx, "NSTask.alloc");
-    duk_pop(ctx);
-
-    duk_push_object(ctx);
-    defineGetter(ctx, -1, "alloc", alloc);
-    duk_put_prop_string(ctx, dollarIdx, "NSTask");
+    registerClass(ctx, "NSTask",
+                  {{"launchPath", setLaunchPath, setterMember},
+                   {"arguments", setArguments, setterMember},
+                   {"standardInput", setStandardInput, setterMember},
+                   {"standardOutput", setStandardOutput, setterMember},
+                   {"launch", launch},
+                   {"waitUntilExit", waitUntilExit}});
+    registerClass(ctx, "NSTask.alloc", {{"init", init}});
+    installClass(ctx, dollarIdx, "NSTask", {{"alloc", alloc}});
 }
 
 } // namespace tallyglass::jsrunner
