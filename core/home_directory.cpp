@@ -1,19 +1,31 @@
 #include "home_directory.h"
 
+#include "utf8_text.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace tallyglass {
 
+namespace {
+
+// The app names folders through Qt, which cannot hold bytes that are not UTF-8; a home it
+// would name differently from the runner is no home for either.
+bool usable(const char* path) {
+    return path && *path == '/' &&
+           isValidUtf8(reinterpret_cast<const unsigned char*>(path), std::strlen(path));
+}
+
+} // namespace
+
 std::string homeDirectory() {
     std::string home;
-    if (const char* fromEnvironment = std::getenv("HOME");
-        fromEnvironment && *fromEnvironment == '/')
+    if (const char* fromEnvironment = std::getenv("HOME"); usable(fromEnvironment))
         home = fromEnvironment;
-    else if (const passwd* entry = ::getpwuid(::getuid());
-             entry && entry->pw_dir && *entry->pw_dir == '/')
+    else if (const passwd* entry = ::getpwuid(::getuid()); entry && usable(entry->pw_dir))
         home = entry->pw_dir;
     while (home.size() > 1 && home.back() == '/')
         home.pop_back();

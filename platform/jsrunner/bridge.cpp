@@ -1,7 +1,7 @@
 #include "bridge.h"
 
 #include "foundation_classes.h"
-#include "utf8_text.h"
+#include "core/utf8_text.h"
 
 #include <unistd.h>
 

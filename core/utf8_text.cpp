@@ -1,6 +1,6 @@
 #include "utf8_text.h"
 
-namespace tallyglass::jsrunner {
+namespace tallyglass {
 namespace {
 
 bool isContinuation(unsigned char byte) {
@@ -88,4 +88,4 @@ std::size_t internalToUtf8(const unsigned char* in, std::size_t length, unsigned
     return written;
 }
 
-} // namespace tallyglass::jsrunner
+} // namespace tallyglass

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace tallyglass::jsrunner {
+namespace tallyglass {
 
 // Strict UTF-8, as the system's decoder takes it: no overlong forms, no surrogates, nothing
 // above U+10FFFF, no truncated sequences.
@@ -14,4 +14,4 @@ bool isValidUtf8(const unsigned char* bytes, std::size_t length);
 // never longer than the input; out may equal in. Returns the length written.
 std::size_t internalToUtf8(const unsigned char* in, std::size_t length, unsigned char* out);
 
-} // namespace tallyglass::jsrunner
+} // namespace tallyglass
