@@ -46,14 +46,11 @@ TEST(TimestampParsing, AcceptsOnlyInternetDateTimesWithAndWithoutFraction) {
 // An empty line, which a tail never holds, starts the next (older) file.
 std::optional<UsageSnapshot> parse(const std::vector<std::string>& lines) {
     LimitFamilies families;
-    std::vector<std::string_view> file;
-    for (std::size_t i = 0; i <= lines.size(); ++i) {
-        if (i < lines.size() && !lines[i].empty()) {
-            file.push_back(lines[i]);
-            continue;
-        }
-        families.add(parseRolloutLines(file));
-        file.clear();
+    for (auto begin = lines.begin();; ++begin) {
+        const auto end = std::find(begin, lines.end(), "");
+        families.add(parseRolloutLines(std::vector<std::string_view>(begin, end)));
+        if ((begin = end) == lines.end())
+            break;
     }
     return families.snapshot();
 }
