@@ -59,11 +59,22 @@ void buildBigLogs(const QString& root, bool eventsThroughout) {
     QDir().mkpath(root + "/archived_sessions");
 }
 
+// Small complete sessions spread evenly over the days from firstDay on.
+void addManySessions(CodexHomeBuilder& codex, int count, int days) {
+    for (int i = 0; i < count; ++i) {
+        const double start =
+            double(firstDay + std::int64_t(i % days) * 86400 + 3600 + (i / days) * 600);
+        RolloutWriter writer(start, std::uint32_t(i + 1));
+        writer.sessionMeta(2'000).turnContext().request(2'000).tokenCount();
+        codex.addSession(start, writer.text(), std::int64_t(writer.clock()) + 1);
+    }
+}
+
 const Homes& homes() {
     static const Homes* built = [] {
         auto* homes = new Homes;
         CodexHomeBuilder many(homes->many);
-        many.addManySessions(yearOfLogs, 365, firstDay);
+        addManySessions(many, yearOfLogs, 365);
         QDir().mkpath(homes->many + "/archived_sessions");
         buildBigLogs(homes->changed, true);
         buildBigLogs(homes->worst, false);
@@ -104,9 +115,7 @@ std::string newestLog() {
 double appendEvent(const std::string& path) {
     static double clock = 2e9;
     clock += 5;
-    const std::string line = testing::tokenCountLine(testing::codexTimestamp(clock),
-                                                     testing::rateLimits(42, 17, clock)) +
-                             '\n';
+    const std::string line = testing::tokenCountLine(clock, 42, 17) + '\n';
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     benchmark::DoNotOptimize(::write(fd, line.data(), line.size()));
     ::close(fd);

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -88,20 +87,15 @@ public:
 private:
     QStringList allLogs() const {
         QStringList found;
-        for (const char* folder : {"/sessions", "/archived_sessions"}) {
-            QDirIterator it(m_root + folder, {"*.jsonl"}, QDir::Files,
-                            QDirIterator::Subdirectories);
-            while (it.hasNext())
-                found.push_back(it.next());
-        }
+        for (const Candidate& log : findCandidates(m_root))
+            found.push_back(QFile::decodeName(log.path().c_str()));
         found.sort();
         return found;
     }
 
     void write(const QString& path, int time, bool append = false) {
         const double at = start + time + m_random() % 1000 / 1000.0;
-        const std::string line = testing::tokenCountLine(
-            testing::codexTimestamp(at), testing::rateLimits(m_random() % 100, 50, at));
+        const std::string line = testing::tokenCountLine(at, m_random() % 100, 50);
         QDir().mkpath(QFileInfo(path).path());
         QFile file(path);
         if (file.open(append ? QIODevice::Append : QIODevice::WriteOnly))

@@ -12,17 +12,11 @@
 namespace tallyglass {
 namespace {
 
-using testing::RolloutWriter;
-
 constexpr std::int64_t day = 1765152000; // 2025-12-08T00:00:00Z
 
-// A realistic session whose last event, at eventTime, reports the five-hour percentage.
+// A session whose last event, at eventTime, reports the five-hour percentage.
 std::string session(double eventTime, double percent) {
-    RolloutWriter writer(eventTime - 600, std::uint32_t(eventTime));
-    writer.sessionMeta().turnsUntil(40'000);
-    return writer
-        .tokenCount(testing::codexTimestamp(eventTime), testing::rateLimits(percent, 50, eventTime))
-        .text();
+    return testing::tokenCountLine(eventTime, percent, 50) + '\n';
 }
 
 std::optional<double> fiveHour(const std::optional<UsageSnapshot>& snapshot) {
@@ -62,7 +56,8 @@ TEST(CodexUsageSource, ReturnsTheLatestReadingAmongTheFiveNewestFiles) {
     testing::TempHome home;
     testing::CodexHomeBuilder codex(home.filePath(".codex"));
     // Modified in this order; the oldest file holds the latest event of all and is not read,
-    // the fifth newest the latest of the rest.
+    // the fifth newest the latest of the rest. Which event wins among files read is for
+    // RolloutParsing to show.
     codex.addSession(day, session(day + 9000, 99), day + 100);
     codex.addSession(day, session(day + 2000, 20), day + 200);
     codex.addSession(day, session(day + 500, 10), day + 300);
@@ -70,27 +65,6 @@ TEST(CodexUsageSource, ReturnsTheLatestReadingAmongTheFiveNewestFiles) {
     codex.addArchived(day, session(day + 1000, 40), day + 500);
     codex.addSession(day, session(day + 1000, 50), day + 600);
     EXPECT_EQ(fiveHour(CodexUsageSource().loadSnapshot()), 20);
-
-    // Of equal event times the more recently modified file's stays, sessions before archive.
-    testing::TempHome other;
-    testing::CodexHomeBuilder ties(other.filePath(".codex"));
-    ties.addSession(day, session(day + 1000, 10), day + 100);
-    ties.addArchived(day, session(day + 1000, 20), day + 200);
-    ties.addSession(day, session(day + 1000, 30), day + 200);
-    EXPECT_EQ(fiveHour(CodexUsageSource().loadSnapshot()), 30);
-
-    // The account's own family wins across files too; another family's latest adds its rows.
-    testing::TempHome third;
-    testing::CodexHomeBuilder families(third.filePath(".codex"));
-    auto spark = testing::rateLimits(1, 2, day + 900);
-    spark["limit_id"] = "codex_bengalfox";
-    families.addSession(day, session(day + 800, 42), day + 100);
-    families.addSession(day, testing::tokenCountLine(testing::codexTimestamp(day + 900), spark),
-                        day + 200);
-    const auto reading = CodexUsageSource().loadSnapshot();
-    EXPECT_EQ(fiveHour(reading), 42);
-    EXPECT_EQ(reading->updatedAt, day + 800);
-    EXPECT_EQ(reading->windows.at("codex_bengalfox.secondary").usedPercentage, 2);
 }
 
 TEST(CodexUsageSource, AnUnchangedNewestFileMeansNoFileIsRead) {
@@ -132,10 +106,9 @@ TEST(CodexUsageSource, ALogStampedInTheFutureDoesNotFreezeTheReading) {
     const QString current = codex.addSession(day, session(day + 200, 22), day + 1000);
     CodexUsageSource source;
     ASSERT_EQ(fiveHour(source.loadSnapshot()), 22);
-    const std::string later = testing::tokenCountLine(testing::codexTimestamp(day + 300),
-                                                      testing::rateLimits(44, 50, day + 300));
-    ASSERT_TRUE(testing::writeFile(current, testing::readFile(current) +
-                                                QByteArray::fromStdString(later + '\n')));
+    const std::string later = testing::tokenCountLine(day + 300, 44, 50) + '\n';
+    ASSERT_TRUE(
+        testing::writeFile(current, testing::readFile(current) + QByteArray::fromStdString(later)));
     ASSERT_TRUE(testing::setModificationTime(current, day + 2000));
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 44);
 }

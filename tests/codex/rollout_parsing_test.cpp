@@ -2,6 +2,7 @@
 #include "core/window_labels.h"
 #include "sources/codex/limit_families.h"
 #include "sources/codex/rollout_parsing.h"
+#include "sources/codex/timestamp_parsing.h"
 #include "support/codex_home_builder.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,43 @@ using Windows = std::map<std::string, UsageWindow>;
 
 constexpr double newYear2025 = 1735689600.0;
 
+TEST(TimestampParsing, AcceptsOnlyInternetDateTimesWithAndWithoutFraction) {
+    // ICU alone, even strict, would take several of the rejected ones (a zone name, an offset
+    // without colon, a leading blank, a two-digit year).
+    const std::pair<std::string, std::optional<double>> cases[] = {
+        {"2025-01-01T00:00:00Z", newYear2025},
+        {"2025-01-01T00:00:00.250Z", newYear2025 + 0.25},
+        {"2025-01-01T00:00:00.5Z", newYear2025 + 0.5},
+        {"2025-01-01T01:00:00+01:00", newYear2025},
+        {"2024-12-31T21:30:00.125-02:30", newYear2025 + 0.125},
+        {"2025-12-08T16:20:44.907Z", 1765210844.907},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(parseTimestamp(text), expected) << text;
+    for (const std::string text :
+         {"2025-01-01 00:00:00", "2025-01-01 00:00:00Z", "2025-01-01T00:00:00", "2025-01-01", "",
+          "2025-02-30T00:00:00Z", "2025-01-01T24:00:00Z", "2025-01-01T00:00:00+0100",
+          "2025-01-01T00:00:00+01", "2025-01-01T00:00:00GMT", " 2025-01-01T00:00:00Z",
+          "25-01-01T00:00:00Z", "2025-01-01T00:00:00.Z", "2025-01-01T00:00:00z",
+          "2025-01-01T00:00:00Zjunk", "1735689600"})
+        EXPECT_FALSE(parseTimestamp(text)) << text;
+    EXPECT_FALSE(parseTimestamp("2025-01-01T00:00:00." + std::string(1'000'000, '1') + "Z"));
+    // Codex's own form, which sorts as its instants do, and nothing else.
+    EXPECT_TRUE(hasUsualStampShape("2025-12-08T16:20:44.907Z"));
+    for (const char* text : {"2025-12-08T16:20:44Z", "2025-12-08T16:20:44.9070Z",
+                             "2025-12-08T16:20:44.907+00:00", "2025-12-08T16:20:44.9O7Z"})
+        EXPECT_FALSE(hasUsualStampShape(text)) << text;
+}
+
+// An empty line, which a tail never holds, starts the next (older) file.
 std::optional<UsageSnapshot> parse(const std::vector<std::string>& lines) {
-    const std::vector<std::string_view> views(lines.begin(), lines.end());
     LimitFamilies families;
-    families.add(parseRolloutLines(views));
+    for (auto begin = lines.begin();; ++begin) {
+        const auto end = std::find(begin, lines.end(), "");
+        families.add(parseRolloutLines(std::vector<std::string_view>(begin, end)));
+        if ((begin = end) == lines.end())
+            break;
+    }
     return families.snapshot();
 }
 
@@ -149,6 +183,7 @@ std::string familyLine(int second, const std::string& id, const std::string& nam
     return testing::tokenCountLine(testing::codexTimestamp(time), limits);
 }
 
+// Across files too: the account's own family wins; on equal times the newer file's event stays.
 TEST(RolloutParsing, MainWindowsComeFromTheAccountsOwnLimitFamily) {
     const std::string spark = R"("codex_bengalfox")", sparkName = R"("GPT-5.3-Codex-Spark")";
     const std::string main = "Current session (5h)=42% Weekly limit (7d)=17% ";
@@ -157,16 +192,22 @@ TEST(RolloutParsing, MainWindowsComeFromTheAccountsOwnLimitFamily) {
           familyLine(3, R"("codex")", R"("Codex")", 42, 17), familyLine(4, spark, sparkName, 0, 3)},
          main + "GPT-5.3-Codex-Spark (5h)=0% GPT-5.3-Codex-Spark (7d)=3% | 42% \u00B7 17%"},
         // A family's event stamped before the account's latest still counts.
-        {{familyLine(1, spark, "", 5, 6), familyLine(3, "null", "null", 42, 17)},
+        {{familyLine(1, spark, "", 5, 6), "", familyLine(3, "null", "null", 42, 17)},
          main + "codex_bengalfox (5h)=5% codex_bengalfox (7d)=6% | 42% \u00B7 17%"},
         {{familyLine(1, "", "", 42, 17), familyLine(2, R"("b")", R"("B")", 1, 2),
           familyLine(2, R"("a")", R"("")", 3, 4)},
          main + "a (5h)=3% a (7d)=4% B (5h)=1% B (7d)=2% | 42% \u00B7 17%"},
         {{familyLine(1, spark, sparkName, 0, 7)},
          "Current session (5h)=0% Weekly limit (7d)=7% | 0% \u00B7 7%"},
-        {{familyLine(1, "", "", 40, 16), familyLine(2, "", "", 42, 17)}, main + "| 42% \u00B7 17%"},
-        {{familyLine(1, "", "", 1776950400, 17)},
-         "Current session (5h)=-1% Weekly limit (7d)=17% | 17%"},
+        {{familyLine(1, "", "", 40, 16), "", familyLine(2, "", "", 42, 17)},
+         main + "| 42% \u00B7 17%"},
+        {{familyLine(2, "", "", 42, 17), "", familyLine(2, "", "", 40, 16)},
+         main + "| 42% \u00B7 17%"},
+        {{familyLine(2, spark, "", 1, 2), "", familyLine(2, spark, "", 3, 4),
+          familyLine(1, "", "", 42, 17)},
+         main + "codex_bengalfox (5h)=1% codex_bengalfox (7d)=2% | 42% \u00B7 17%"},
+        {{familyLine(2, spark, "", 42, 17), "", familyLine(2, R"("b")", "", 1, 2)},
+         main + "b (5h)=1% b (7d)=2% | 42% \u00B7 17%"},
     };
     for (const auto& [lines, expected] : cases)
         EXPECT_EQ(shown(parse(lines)), expected) << lines.front();

@@ -57,16 +57,23 @@ std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limi
         .dump();
 }
 
+std::string tokenCountLine(double eventTime, double primaryPercent, double secondaryPercent) {
+    return tokenCountLine(codexTimestamp(eventTime),
+                          rateLimits(primaryPercent, secondaryPercent, eventTime));
+}
+
 RolloutWriter::RolloutWriter(double startTime, std::uint32_t seed)
     : m_clock(startTime)
     , m_random(seed) {}
 
+double RolloutWriter::tick() {
+    return m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
+}
+
 void RolloutWriter::append(const std::string& type, const OrderedJson& payload) {
-    m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
-    m_text +=
-        OrderedJson{{"timestamp", codexTimestamp(m_clock)}, {"type", type}, {"payload", payload}}
-            .dump() +
-        '\n';
+    const OrderedJson line{
+        {"timestamp", codexTimestamp(tick())}, {"type", type}, {"payload", payload}};
+    m_text += line.dump() + '\n';
 }
 
 std::string RolloutWriter::words(std::size_t bytes) {
@@ -118,14 +125,10 @@ RolloutWriter& RolloutWriter::request(std::size_t bytes) {
 }
 
 RolloutWriter& RolloutWriter::tokenCount() {
-    m_clock += 0.5 + double(m_random() % 4000) / 1000.0;
+    tick();
     m_primary = std::fmod(m_primary + 0.25, 100.0);
     m_secondary = std::fmod(m_secondary + 0.05, 100.0);
-    return tokenCount(codexTimestamp(m_clock), rateLimits(m_primary, m_secondary, m_clock));
-}
-
-RolloutWriter& RolloutWriter::tokenCount(const std::string& timestamp, const OrderedJson& limits) {
-    (m_text += tokenCountLine(timestamp, limits)) += '\n';
+    (m_text += tokenCountLine(m_clock, m_primary, m_secondary)) += '\n';
     return *this;
 }
 
@@ -174,16 +177,6 @@ QString CodexHomeBuilder::addFile(const QString& relative, const std::string& co
     const QString path = m_root + u'/' + relative;
     const bool written = writeFile(path, QByteArray::fromStdString(content));
     return written && setModificationTime(path, modified) ? path : QString();
-}
-
-void CodexHomeBuilder::addManySessions(int count, int days, std::int64_t firstDay) {
-    for (int i = 0; i < count; ++i) {
-        const double start =
-            double(firstDay + std::int64_t(i % days) * 86400 + 3600 + (i / days) * 600);
-        RolloutWriter writer(start, std::uint32_t(i + 1));
-        writer.sessionMeta(2'000).turnContext().request(2'000).tokenCount();
-        addSession(start, writer.text(), std::int64_t(writer.clock()) + 1);
-    }
 }
 
 bool setModificationTime(const QString& path, std::int64_t seconds, long nanoseconds) {

@@ -21,6 +21,8 @@ OrderedJson rateLimits(double primaryPercent, double secondaryPercent, double ev
 
 // One "token_count" event line, without line feed.
 std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limits);
+// The same at eventTime with rateLimits(primaryPercent, secondaryPercent, eventTime).
+std::string tokenCountLine(double eventTime, double primaryPercent, double secondaryPercent);
 
 // Writes a session log in Codex's format with realistic sizes: a long "session_meta" first
 // line, "turn_context" lines naming the model, reasoning with KBs of encrypted content, tool
@@ -36,7 +38,6 @@ public:
     RolloutWriter& request(std::size_t bytes);
     // An event at the writer's clock; its percentages creep up from one event to the next.
     RolloutWriter& tokenCount();
-    RolloutWriter& tokenCount(const std::string& timestamp, const OrderedJson& limits);
     // Whole turns until the log holds totalBytes, an event about every eventSpacing bytes
     // unless withEvents is false.
     RolloutWriter& turnsUntil(std::size_t totalBytes, std::size_t eventSpacing = 4'096,
@@ -46,6 +47,7 @@ public:
     const std::string& text() const { return m_text; }
 
 private:
+    double tick();
     void append(const std::string& type, const OrderedJson& payload);
     std::string words(std::size_t bytes);
     std::string encrypted(std::size_t bytes);
@@ -69,8 +71,6 @@ public:
     QString addSession(double startTime, const std::string& content, std::int64_t modified);
     QString addArchived(double startTime, const std::string& content, std::int64_t modified);
     QString addFile(const QString& relative, const std::string& content, std::int64_t modified);
-    // count small complete sessions spread evenly over days dated folders from firstDay on.
-    void addManySessions(int count, int days, std::int64_t firstDay);
 
 private:
     QString rolloutName(double startTime);
