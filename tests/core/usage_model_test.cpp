@@ -68,13 +68,9 @@ TEST_F(UsageModelTest, StoredActiveSourceChoosesTheStartingKind) {
         auto model = makeModel();
         EXPECT_EQ(model->activeKind(), expected) << stored.value_or("(none)").toStdString();
         ASSERT_TRUE(settle());
-        EXPECT_EQ((expected == SourceKind::claude ? claude : codex)->calls().front(), "prepare");
         // An unknown stored value is not rewritten.
         EXPECT_EQ(userDefaults().value(QStringLiteral("activeSource")).toString(),
                   stored.value_or(QString()));
-        model.reset();
-        claude->log.clear();
-        codex->log.clear();
     }
 }
 
