@@ -1,8 +1,4 @@
-#include "app/tallyglass_app.h"
 #include "support/event_loop.h"
-#include "support/fake_clock.h"
-#include "support/fake_login_item.h"
-#include "support/fake_status_item.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -15,28 +11,11 @@
 #include <algorithm>
 #include <array>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tallyglass {
 namespace {
-
-// Without a tray the panel opens in a window of its own; with one, only a click opens it.
-TEST(PanelShell, TheTrayDecidesWhereThePanelOpens) {
-    for (const bool trayShown : {false, true}) {
-        testing::TempHome home;
-        auto item = std::make_unique<testing::FakeStatusItem>();
-        item->shown = trayShown;
-        testing::FakeStatusItem* tray = item.get();
-        TallyglassApp app(SourceTable{}, std::make_shared<testing::FakeClock>(), std::move(item),
-                          std::make_shared<testing::FakeLoginItem>());
-        testing::processEventsUntil([&] { return app.panel().isOpen(); },
-                                    TallyglassApp::trayWaitMs + 500);
-        EXPECT_EQ(app.panel().isOpen(), !trayShown);
-        tray->click(QPoint(100, 10));
-        EXPECT_EQ(app.panel().isOpen(), trayShown);
-        EXPECT_EQ(app.panel().isWindowed(), !trayShown);
-    }
-}
 
 // The real program, in a fresh home and runtime folder (none: XDG_RUNTIME_DIR unset).
 struct Program : QProcess {
@@ -76,22 +55,32 @@ TEST(PanelShell, StartsAtOnceLeaveOne) {
     }
 }
 
-// Another user made the folder where the socket would be, open to all, and listens there.
-TEST(PanelShell, SquattedRuntimeFolderDoesNotStopTheStart) {
-    testing::TempHome home;
-    const QString folder = home.filePath(QStringLiteral("tallyglass-%1").arg(::geteuid()));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile::setPermissions(folder, QFile::Permissions(0x7777));
-    QLocalServer inFolder, beside;
-    ASSERT_TRUE(inFolder.listen(folder + QStringLiteral("/tallyglass.socket")));
-    ASSERT_TRUE(beside.listen(folder + QStringLiteral(".socket")));
-    Program program(home, /*withRuntime=*/false);
-    // Started for real: it installs its helper into the Claude folder.
-    EXPECT_TRUE(testing::processEventsUntil([&] {
-        return !program.running() ||
-               QFile::exists(home.filePath(QStringLiteral(".claude/statusline-usage.js")));
-    }));
-    EXPECT_TRUE(program.running());
+// What a hostile or broken home holds must not stop the start.
+TEST(PanelShell, StartsPastWhatTheHomeHolds) {
+    for (const bool fifo : {false, true}) {
+        testing::TempHome home;
+        QLocalServer inFolder, beside;
+        const QString folder = home.filePath(QStringLiteral("tallyglass-%1").arg(::geteuid()));
+        const QString settings = home.filePath(QStringLiteral(".config/Tallyglass"));
+        if (fifo) {
+            // Reading settings from a FIFO would wait for a writer for ever.
+            ASSERT_TRUE(QDir().mkpath(settings));
+            ASSERT_EQ(::mkfifo(QFile::encodeName(settings + "/Tallyglass.conf"), 0600), 0);
+        } else {
+            // Another user made the folder of the socket, open to all, and listens there.
+            ASSERT_TRUE(QDir().mkpath(folder));
+            QFile::setPermissions(folder, QFile::Permissions(0x7777));
+            ASSERT_TRUE(inFolder.listen(folder + QStringLiteral("/tallyglass.socket")));
+            ASSERT_TRUE(beside.listen(folder + QStringLiteral(".socket")));
+        }
+        Program program(home, /*withRuntime=*/false);
+        // Up and loading: its source installs the helper into the Claude folder.
+        EXPECT_TRUE(testing::processEventsUntil([&] {
+            return !program.running() ||
+                   QFile::exists(home.filePath(QStringLiteral(".claude/statusline-usage.js")));
+        })) << fifo;
+        EXPECT_TRUE(program.running()) << fifo;
+    }
 }
 
 } // namespace

@@ -6,6 +6,13 @@
 #include "support/fake_source.h"
 #include "support/fake_status_item.h"
 #include "support/temp_home.h"
+#include "ui/menu_view.h"
+#include "ui/panel_style.h"
+#include "ui/tray_icon.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -22,42 +29,103 @@ UsageSnapshot reading() {
                           {"five_hour", {42.0, std::nullopt, 300.0}}}};
 }
 
-TEST(TallyglassApp, StatusItemFollowsEveryPublishedReading) {
-    TempHome home;
-    auto state = std::make_shared<FakeSource::State>();
-    state->setResult(reading());
-    auto item = std::make_unique<FakeStatusItem>();
-    FakeStatusItem* tray = item.get();
-    TallyglassApp app(fakeSources(state), std::make_shared<FakeClock>(), std::move(item),
-                      std::make_shared<FakeLoginItem>());
+// The icon as a bar of this colour shows it; the contrast of its most distinct pixel.
+double contrastOn(const QColor& bar, const QPixmap& icon) {
+    QImage shown(icon.size(), QImage::Format_RGB32);
+    shown.fill(bar);
+    QPainter(&shown).drawPixmap(0, 0, icon);
+    return highestContrast(shown, bar);
+}
 
+TEST(TrayIcon, ReadsOnLightAndDarkBarsAtEverySize) {
+    // Xfce's and tint2's default bars, GNOME's, Breeze and Breeze Dark, white and black.
+    const QColor bars[] = {QColor(0x30, 0x30, 0x30), QColor(Qt::black), QColor(0xef, 0xf0, 0xf1),
+                           QColor(0x31, 0x36, 0x3b), QColor(Qt::white), QColor(0x80, 0x80, 0x80)};
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        const QPixmap pixmap = trayIcon().pixmap(QSize(side, side), 1.0);
+        ASSERT_EQ(pixmap.size(), QSize(side, side));
+        for (const QColor& bar : bars)
+            EXPECT_GE(contrastOn(bar, pixmap), 3.0)
+                << side << " px on " << bar.name().toStdString();
+    }
+}
+
+// The app with a tray the test shows and hides, over one fake source.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state->setResult(reading());
+        auto item = std::make_unique<FakeStatusItem>();
+        item->shown = false;
+        tray = item.get();
+        app = std::make_unique<TallyglassApp>(fakeSources(state), std::make_shared<FakeClock>(),
+                                              std::move(item), std::make_shared<FakeLoginItem>());
+    }
+    bool windowOpen() const { return app->panel().isWindowed() && app->panel().isOpen(); }
+
+    TempHome home;
+    std::shared_ptr<FakeSource::State> state = std::make_shared<FakeSource::State>();
+    FakeStatusItem* tray = nullptr;
+    std::unique_ptr<TallyglassApp> app;
+};
+
+TEST_F(AppTest, StatusItemFollowsEveryPublishedReading) {
     // Before the first load: the icon alone.
     ASSERT_EQ(tray->summaries.size(), 1u);
     EXPECT_EQ(tray->summaries.back(), std::nullopt);
     EXPECT_FALSE(tray->icon.isNull());
-
     ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.size() > 1; }));
     EXPECT_EQ(tray->summaries.back(), QStringLiteral("42% \u00B7 17%"));
 
     // A refresh with the same figures leaves the tray alone.
     const auto shown = tray->summaries.size();
-    const double checked = app.model().lastChecked();
-    app.model().refresh();
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return app.model().lastChecked() != checked || state->count("isAvailable") >= 2; }));
+    app->model().refresh();
+    ASSERT_TRUE(processEventsUntil([&] { return state->count("isAvailable") >= 2; }));
     processEventsFor(50);
     EXPECT_EQ(tray->summaries.size(), shown);
 
     state->setResult(std::nullopt);
-    app.model().refresh();
+    app->model().refresh();
     ASSERT_TRUE(processEventsUntil([&] { return tray->summaries.back() == std::nullopt; }));
+}
+
+TEST_F(AppTest, WindowStandsInUntilATrayShowsTheItem) {
+    processEventsFor(TallyglassApp::trayWaitMs / 2);
+    EXPECT_FALSE(app->panel().isOpen());
+    ASSERT_TRUE(processEventsUntil([&] { return windowOpen(); }, 5000));
+    // A host that starts late, as at login: the window goes by itself.
+    tray->shown = true;
+    ASSERT_TRUE(processEventsUntil([&] { return !app->panel().isOpen(); }, 5000));
+    // A panel that restarts is given time to come back before the window stands in again.
+    tray->shown = false;
+    processEventsFor(TallyglassApp::trayWaitMs + 500);
+    EXPECT_FALSE(app->panel().isOpen());
+    // A window the user opened stays when the tray comes back.
+    app->showPanelWindow();
+    tray->shown = true;
+    processEventsFor(TallyglassApp::trayWaitMs);
+    EXPECT_TRUE(windowOpen());
+}
+
+// Show Usage opens the panel by the tray and never closes it; a click toggles it.
+TEST_F(AppTest, MenuCommandsAndClicks) {
+    tray->shown = true;
+    tray->choose(MenuCommand::openPanel);
+    EXPECT_TRUE(app->panel().isOpen());
+    EXPECT_FALSE(app->panel().isWindowed());
+    tray->choose(MenuCommand::openPanel);
+    EXPECT_TRUE(app->panel().isOpen());
+    tray->click(QPoint(100, 10));
+    EXPECT_FALSE(app->panel().isOpen());
+    QTimer::singleShot(0, [&] { tray->choose(MenuCommand::quit); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST(InspectReport, LoadsWithoutPreparingAndOmitsAbsentFields) {
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(reading(), false);
-    auto empty = std::make_shared<FakeSource::State>();
-    const auto report = inspectReport(fakeSources(state, empty));
+    const auto report = inspectReport(fakeSources(state, std::make_shared<FakeSource::State>()));
     EXPECT_EQ(state->count("prepare"), 0u);
     const auto& claude = report["sources"][0];
     EXPECT_EQ(claude["available"], false);

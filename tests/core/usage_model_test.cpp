@@ -68,46 +68,36 @@ TEST_F(UsageModelTest, StoredActiveSourceChoosesTheStartingKind) {
         auto model = makeModel();
         EXPECT_EQ(model->activeKind(), expected) << stored.value_or("(none)").toStdString();
         ASSERT_TRUE(settle());
-        EXPECT_EQ((expected == SourceKind::claude ? claude : codex)->calls().front(), "prepare");
         // An unknown stored value is not rewritten.
         EXPECT_EQ(userDefaults().value(QStringLiteral("activeSource")).toString(),
                   stored.value_or(QString()));
-        model.reset();
-        claude->log.clear();
-        codex->log.clear();
     }
 }
 
-TEST_F(UsageModelTest, PublishesSnapshotAvailabilityAndTimeInThatOrder) {
-    claude->setResult(reading(100), false);
-    clock->set(5000);
-    auto model = makeModel();
-    EXPECT_EQ(model->lastChecked(), 5000);
-    EXPECT_TRUE(model->sourceAvailable());
-    clock->set(5010);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(notifications, (Calls{"snapshot", "sourceAvailable", "lastChecked"}));
-    EXPECT_EQ(model->snapshot(), reading(100));
-    EXPECT_EQ(model->menuBarSummary(), "42%");
-    EXPECT_FALSE(model->sourceAvailable());
-    EXPECT_EQ(model->lastChecked(), 5010);
-    EXPECT_EQ(claude->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
-}
-
-// A source that finds nothing, or throws, clears the reading and still moves "last checked";
-// the next load works again.
-TEST_F(UsageModelTest, EmptyOrFailedLoadClearsTheSnapshotAndTimeMovesOn) {
+// A load publishes the reading, the availability and then the time; a source that finds
+// nothing, or throws, clears the reading and still moves "last checked"; the next load works.
+TEST_F(UsageModelTest, EachLoadPublishesAndAFailedOneClearsTheReading) {
     for (const bool throws : {false, true}) {
-        claude->setResult(reading(100));
+        claude->setResult(reading(100), false);
+        claude->log.clear();
+        clock->set(5000);
         auto model = makeModel();
+        EXPECT_EQ(model->lastChecked(), 5000);
+        clock->set(5010);
+        notifications.clear();
         ASSERT_TRUE(settle());
+        EXPECT_EQ(notifications, (Calls{"snapshot", "sourceAvailable", "lastChecked"}));
+        EXPECT_EQ(claude->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
+        EXPECT_EQ(model->menuBarSummary(), "42%");
+        EXPECT_FALSE(model->sourceAvailable());
+        EXPECT_EQ(model->lastChecked(), 5010);
         claude->setResult(std::nullopt, true);
         claude->throws = throws;
         clock->advance(10);
         model->refresh();
         ASSERT_TRUE(settle()) << throws;
         EXPECT_FALSE(model->snapshot());
-        EXPECT_EQ(model->lastChecked(), clock->now());
+        EXPECT_EQ(model->lastChecked(), 5020);
         claude->throws = false;
         claude->setResult(reading(200));
         model->refresh();

@@ -33,32 +33,28 @@ TEST(SingleInstance, SecondClaimAsksTheFirstToShowAndLeftoversDoNotBlock) {
 
 TEST(SingleInstance, OnlyAPrivateFolderOfTheUserIsUsed) {
     testing::TempHome home;
-    const struct {
-        const char* name;
-        mode_t mode; // 0: no folder made beforehand
-        bool usable;
-    } cases[] = {
-        {"missing", 0, true},    {"private", 0700, true},          {"group", 0750, false},
-        {"anyone", 0777, false}, {"sticky, anyone", 01777, false},
-    };
-    for (const auto& c : cases) {
-        const QString path = home.filePath(QString::fromLatin1(c.name));
-        if (c.mode) {
+    ASSERT_TRUE(QFile::link(home.filePath(QStringLiteral("private")), home.filePath("link")));
+    ASSERT_TRUE(testing::writeFile(home.filePath(QStringLiteral("file")), ""));
+    const std::tuple<const char*, mode_t, bool> cases[] = {
+        {"missing", 0, true},
+        {"private", 0700, true},
+        {"group", 0750, false},
+        {"anyone", 0777, false},
+        {"link", 0, false},
+        {"file", 0, false},
+        {"sticky, anyone", 01777, false}}; // 0: nothing made beforehand
+    for (const auto& [name, mode, usable] : cases) {
+        const QString path = home.filePath(QString::fromLatin1(name));
+        if (mode) {
             ASSERT_TRUE(QDir().mkpath(path));
-            ::chmod(QFile::encodeName(path).constData(), c.mode);
+            ::chmod(QFile::encodeName(path).constData(), mode);
         }
-        EXPECT_EQ(SingleInstance::makePrivateFolder(path), c.usable) << c.name;
+        EXPECT_EQ(SingleInstance::makePrivateFolder(path), usable) << name;
         // Without a private folder the program still starts, alone or not.
-        EXPECT_TRUE(SingleInstance(path).claim()) << c.name;
+        EXPECT_TRUE(SingleInstance(path).claim()) << name;
     }
-    const QString link = home.filePath(QStringLiteral("link"));
-    ASSERT_TRUE(QFile::link(home.filePath(QStringLiteral("private")), link));
-    EXPECT_FALSE(SingleInstance::makePrivateFolder(link));
-    const QString file = home.filePath(QStringLiteral("file"));
-    ASSERT_TRUE(testing::writeFile(file, ""));
-    EXPECT_FALSE(SingleInstance::makePrivateFolder(file));
+    const QString foreign = home.filePath(QStringLiteral("private"));
     if (::geteuid() == 0) {
-        const QString foreign = home.filePath(QStringLiteral("private"));
         ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
         EXPECT_FALSE(SingleInstance::makePrivateFolder(foreign));
     }

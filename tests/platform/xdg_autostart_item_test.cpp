@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tallyglass {
 namespace {
 
@@ -76,6 +81,23 @@ TEST_F(XdgAutostartTest, ForeignEntriesAndFailuresAreDescribedAndTouchNothing) {
     EXPECT_EQ(readFile(entry()), foreign);
     QFile::remove(entry());
     EXPECT_TRUE(XdgAutostartItem(home.filePath("nowhere/tallyglass")).registerItem());
+
+    // A FIFO in the entry's place: reading it must not wait for a writer. Past a deadline the
+    // test opens it as one, so a regression fails instead of hanging.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(entry()).constData(), 0600), 0);
+    auto calls = std::async(std::launch::async, [&item] {
+        return std::pair{item.status(), item.registerItem()};
+    });
+    const bool returned = calls.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    while (calls.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        ::close(::open(QFile::encodeName(entry()).constData(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(returned);
+    const auto [status, error] = calls.get();
+    EXPECT_EQ(status, LoginItemStatus::notRegistered);
+    EXPECT_TRUE(error.has_value());
+    EXPECT_TRUE(QFileInfo::exists(entry()) && !QFileInfo(entry()).isFile());
+    QFile::remove(entry());
+
     // A file where the autostart folder should be: the folder cannot be made.
     ASSERT_TRUE(QDir(home.filePath(".config/autostart")).removeRecursively());
     ASSERT_TRUE(writeFile(home.filePath(".config/autostart"), "not a folder"));

@@ -25,25 +25,24 @@ public:
             available = nextAvailable;
         }
         // While held, every call waits (after being logged) until released.
-        void hold() { setHeld(true); }
-        void release() { setHeld(false); }
+        void hold(bool value = true) {
+            std::lock_guard lock(mutex);
+            held = value;
+            changed.notify_all();
+        }
+        void release() { hold(false); }
         std::vector<std::string> calls() const {
             std::lock_guard lock(mutex);
             return log;
         }
         std::size_t count(const std::string& call) const {
-            std::lock_guard lock(mutex);
-            return std::size_t(std::count(log.begin(), log.end(), call));
+            const auto all = calls();
+            return std::size_t(std::count(all.begin(), all.end(), call));
         }
         // Blocks the test until at least n calls are logged (or a few seconds pass).
         bool waitForCalls(std::size_t n) const {
             std::unique_lock lock(mutex);
             return changed.wait_for(lock, std::chrono::seconds(5), [&] { return log.size() >= n; });
-        }
-        void setHeld(bool value) {
-            std::lock_guard lock(mutex);
-            held = value;
-            changed.notify_all();
         }
         void enter(const char* call) {
             std::unique_lock lock(mutex);
@@ -55,8 +54,7 @@ public:
         mutable std::mutex mutex;
         mutable std::condition_variable changed;
         std::optional<UsageSnapshot> snapshot;
-        bool available = true;
-        bool held = false;
+        bool available = true, held = false;
         std::atomic<bool> throws = false;
         std::vector<std::string> log;
     };
@@ -86,11 +84,9 @@ private:
 inline SourceTable fakeSources(std::shared_ptr<FakeSource::State> claude,
                                std::shared_ptr<FakeSource::State> codex = nullptr) {
     SourceTable sources;
-    sources[SourceKind::claude] =
-        std::make_shared<SourceActor>(std::make_unique<FakeSource>(claude));
-    if (codex)
-        sources[SourceKind::codex] =
-            std::make_shared<SourceActor>(std::make_unique<FakeSource>(codex));
+    for (auto [kind, state] : {std::pair{SourceKind::claude, claude}, {SourceKind::codex, codex}})
+        if (state)
+            sources[kind] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
     return sources;
 }
 
