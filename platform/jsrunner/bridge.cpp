@@ -1,7 +1,7 @@
 #include "bridge.h"
 
-#include "foundation_classes.h"
 #include "core/utf8_text.h"
+#include "foundation_classes.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 #include "bridge.h"
+#include "core/utf8_text.h"
 #include "fd_io.h"
 #include "foundation_classes.h"
-#include "core/utf8_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
