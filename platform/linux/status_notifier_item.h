@@ -39,7 +39,6 @@ public:
 
     // org.kde.StatusNotifierItem-<pid>-<n>, unique within this process.
     QString serviceName() const { return m_service; }
-    bool registeredWithWatcher() const { return m_registered; }
 
 private slots:
     void itemUnregistered(const QString& entry);
