@@ -62,7 +62,8 @@ const Host hosts[] = {
     {"xfce4_panel", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/xfce4/xfconf/xfconfd",
                      "xfce4-panel"}, QRect(0, 0, 1280, 26)},
     {"lxqt_panel", {"lxqt-panel"}, QRect(0, 0, 1280, 32)},
-    // Last: it replaces openbox as the window manager. Its bar right of the clock.
+    // Last: it replaces openbox as the window manager. Its bar right of the clock and the bell
+    // that hidden notification banners (see its keyfile) put beside it.
     {"gnome_shell", {"dbus-daemon --nofork --config-file=" TALLYGLASS_HOSTS "/system-bus.conf "
                      "--address=unix:path={home}/system_bus", "gnome-shell --x11 --replace"},
      QRect(760, 0, 460, 26), true, true, {"XDG_CURRENT_DESKTOP=GNOME", "GSETTINGS_BACKEND=keyfile",
@@ -136,7 +137,7 @@ protected:
             noServer = "Xvfb did not start: " + QString::fromUtf8(server->readAllStandardError());
             return;
         }
-        for (const char* tool : {"openbox", "xdotool", "import", "gdbus"})
+        for (const char* tool : {"openbox", "xdotool", "xprop", "import", "gdbus"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 error += QStringLiteral("%1 is not installed (see TEST_PACKAGES). ").arg(tool);
         bus = new PrivateBus;
@@ -149,6 +150,12 @@ protected:
         windowManager = new QProcess;
         windowManager->setProcessEnvironment(environment(QDir::tempPath()));
         windowManager->start("openbox", {});
+        // Ready once it names itself on the root window; a panel that maps its window while
+        // openbox is still starting may end up never shown.
+        if (!eventually([] {
+                return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+            }))
+            error += "openbox did not start. ";
     }
     static void TearDownTestSuite() {
         for (QProcess* process : {windowManager, server}) {
@@ -313,7 +320,8 @@ protected:
                            << ", contrast " << contrast;
         if (!shown || !host().statusNotifier)
             return shown ? std::optional(icon) : std::nullopt;
-        // gdbus prints (<['name/path']>,): the name stands between the first quotes.
+        // gdbus prints (<['name/path']>,): the entry stands between the first quotes, a bus
+        // name alone or followed by its path (by "@" on GNOME).
         QStringList items;
         EXPECT_TRUE(eventually([&] {
             items = busProperty("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
@@ -322,7 +330,8 @@ protected:
             return items.size() == 3;
         })) << items.join(u'\'').toStdString();
         EXPECT_TRUE(eventually([&] {
-            return busProperty(items.value(1).section(u'/', 0, 0), "/StatusNotifierItem", "ToolTip")
+            return busProperty(items.value(1).section(u'/', 0, 0).section(u'@', 0, 0),
+                               "/StatusNotifierItem", "ToolTip")
                 .contains("Tallyglass: 42% \u00B7 17%");
         }));
         return icon;

@@ -162,9 +162,10 @@ TEST(SniPixmap, ArgbInNetworkOrderWithoutPremultiplication) {
     EXPECT_EQ(pixmap.argb.toHex(), expected.toHex());
 }
 
-// What the host tests cannot see: the pixmaps (hosts there find the installed icon by name),
-// the label's guide, and the menu's entries as hosts read them, with a click on one of them.
-// That the item shows, its tooltip and label and that its menu opens, they check for real.
+// What the host tests cannot see: the Id and category, the pixmaps (hosts there find the
+// installed icon by name), the label's guide, and the menu's entries as hosts read them, with
+// a click on one. That the item shows, is active, opens the panel on a click, its tooltip,
+// label and menu, they check for real.
 TEST_F(StatusNotifier, PublishesPixmapsLabelGuideAndAMenuThatAnswers) {
     MiniWatcher watcher(host);
     FreedesktopStatusItem item(app);
@@ -172,6 +173,9 @@ TEST_F(StatusNotifier, PublishesPixmapsLabelGuideAndAMenuThatAnswers) {
     ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
     ASSERT_EQ(watcher.items.size(), 1);
     const QString service = watcher.items.constFirst();
+    // Hosts keep what the user set for an item (hidden, its place) under its Id.
+    EXPECT_EQ(property(service, "Id"), QString("tallyglass"));
+    EXPECT_EQ(property(service, "Category"), QString("ApplicationStatus"));
     EXPECT_EQ(property(service, "XAyatanaLabelGuide"), QString("100% \u00B7 100%"));
     registerSniTypes();
     QList<int> sides;
