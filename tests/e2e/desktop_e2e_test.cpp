@@ -1,20 +1,28 @@
-// The installed program inside the panels of real desktops, on a real X server with a real
-// session bus: one test body, one row per host. Screenshots are kept in the build folder
-// (tests/e2e/artefacts) to look at.
-#include "desktop_session.h"
+// The installed program inside the panels of real desktops: one row per host, on a real X
+// server (Xvfb, with openbox) and a private session bus. Every wait is for what the screen or
+// the bus shows, with deadlines for a loaded machine. Screenshots and the panels' logs are
+// kept in the build folder (tests/e2e/artefacts) to look at.
 #include "support/event_loop.h"
+#include "support/private_bus.h"
 #include "support/process_run.h"
+#include "support/temp_home.h"
 #include "ui/panel_style.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QLibraryInfo>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 using namespace tallyglass;
@@ -22,321 +30,364 @@ using namespace tallyglass::testing;
 
 namespace {
 
-// Fewer pixels than this in the bar are not the icon.
-constexpr int iconPixelsAtLeast = 60;
 const QString title = QStringLiteral("Tallyglass");
+const QString artefacts = QStringLiteral(TALLYGLASS_ARTEFACTS);
 
 struct Host {
     const char* name;
-    // The processes that make up the panel, each a program and its arguments, in the order
-    // they start; ended together. "{home}" stands for the host's home folder.
-    QList<QStringList> commands;
-    // The host's configuration, copied into its config folder.
-    const char* configFile;
-    const char* configPath;
-    // The host reads the item from the session bus, not from the XEmbed tray.
-    bool statusNotifier;
-    // Where the item shows on the 1280 × 800 screen: part of the host's bar that is one
-    // colour but for the tray items.
+    // The panel's processes in the order they start, each a command line ("{home}" is the
+    // host's home); the last is the panel itself.
+    QStringList commands;
+    // Part of the host's bar, on the 1280 × 800 screen, that is one colour but for the items.
     QRect bar;
+    // The host reads the item from the session bus, not from the XEmbed tray.
+    bool statusNotifier = true;
     // GNOME: a click opens the item's menu, and the figures stand beside the icon.
     bool gnome = false;
+    // More of the panel's environment, as NAME=VALUE pairs.
+    QStringList environment = {};
 };
 
 void PrintTo(const Host& host, std::ostream* out) {
     *out << host.name;
 }
 
-// xfconfd is not on PATH; the panel needs it running to read its configuration.
-QString xfconfd() {
-    for (const QString& lib : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs)) {
-        const QString path = QStringLiteral("/usr/lib/%1/xfce4/xfconf/xfconfd").arg(lib);
-        if (QFile::exists(path))
-            return path;
-    }
-    return QStringLiteral("xfconfd");
+// Each host's configuration is hosts/NAME, copied into its XDG_CONFIG_HOME.
+// clang-format off
+const Host hosts[] = {
+    {"trayer", {"trayer --edge top --align right --widthtype pixel --width 160 --height 28 "
+                "--transparent false"}, QRect(1120, 0, 160, 28), false},
+    {"tint2", {"tint2"}, QRect(0, 0, 1280, 30), false},
+    // xfconfd, which the panel reads its configuration through, is not on PATH.
+    {"xfce4_panel", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/xfce4/xfconf/xfconfd",
+                     "xfce4-panel"}, QRect(0, 0, 1280, 26)},
+    {"lxqt_panel", {"lxqt-panel"}, QRect(0, 0, 1280, 32)},
+    // Last: it replaces openbox as the window manager. Its bar right of the clock and the bell
+    // that hidden notification banners (see its keyfile) put beside it.
+    {"gnome_shell", {"dbus-daemon --nofork --config-file=" TALLYGLASS_HOSTS "/system-bus.conf "
+                     "--address=unix:path={home}/system_bus", "gnome-shell --x11 --replace"},
+     QRect(760, 0, 460, 26), true, true, {"XDG_CURRENT_DESKTOP=GNOME", "GSETTINGS_BACKEND=keyfile",
+     "LIBGL_ALWAYS_SOFTWARE=1", "DBUS_SYSTEM_BUS_ADDRESS=unix:path={home}/system_bus"}},
+};
+// clang-format on
+
+// Whether the condition comes to hold within a deadline for a loaded machine.
+bool eventually(const std::function<bool()>& condition) {
+    return processEventsUntil(condition, 20000);
 }
 
-const QString systemBus = QStringLiteral("unix:path={home}/system_bus");
+// Ends a process politely, then firmly.
+void endProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
 
-const Host hosts[] = {
-    {"trayer",
-     {{QStringLiteral("trayer"), QStringLiteral("--edge"), QStringLiteral("top"),
-       QStringLiteral("--align"), QStringLiteral("right"), QStringLiteral("--widthtype"),
-       QStringLiteral("pixel"), QStringLiteral("--width"), QStringLiteral("160"),
-       QStringLiteral("--height"), QStringLiteral("28"), QStringLiteral("--transparent"),
-       QStringLiteral("false")}},
-     nullptr,
-     nullptr,
-     false,
-     QRect(1120, 0, 160, 28)},
-    {"tint2",
-     {{QStringLiteral("tint2")}},
-     "tint2rc",
-     "tint2/tint2rc",
-     false,
-     QRect(0, 0, 1280, 30)},
-    {"xfce4_panel",
-     {{xfconfd()}, {QStringLiteral("xfce4-panel")}},
-     "xfce4-panel.xml",
-     "xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml",
-     true,
-     QRect(0, 0, 1280, 26)},
-    {"lxqt_panel",
-     {{QStringLiteral("lxqt-panel")}},
-     "lxqt-panel.conf",
-     "lxqt/panel.conf",
-     true,
-     QRect(0, 0, 1280, 32)},
-    // Last: it replaces openbox as the window manager.
-    {"gnome_shell",
-     {{QStringLiteral("dbus-daemon"), QStringLiteral("--nofork"),
-       QStringLiteral("--config-file=" TALLYGLASS_HOSTS "/system-bus.conf"),
-       QStringLiteral("--address=") + systemBus},
-      {QStringLiteral("gnome-shell"), QStringLiteral("--x11"), QStringLiteral("--replace")}},
-     "gnome-keyfile",
-     "glib-2.0/settings/keyfile",
-     true,
-     QRect(700, 0, 520, 26),
-     true},
+// The pixels of a screen area that differ from its most common colour, the background.
+struct Foreground {
+    QRgb background = 0;
+    int count = 0;
+    QRect bounds;
 };
 
-QString artefact(const Host& host, const char* what) {
-    return QStringLiteral(TALLYGLASS_ARTEFACTS "/%1-%2.png").arg(QLatin1String(host.name), what);
-}
-
-// One host's panel, running until stopped or destroyed.
-class Panel {
-public:
-    Panel(const Host& host, QProcessEnvironment environment)
-        : m_host(host)
-        , m_environment(std::move(environment)) {
-        if (host.configFile) {
-            const QString target = m_environment.value(QStringLiteral("XDG_CONFIG_HOME")) + u'/' +
-                                   QLatin1String(host.configPath);
-            QDir().mkpath(target.section(u'/', 0, -2));
-            QFile::copy(QStringLiteral(TALLYGLASS_HOSTS "/") + QLatin1String(host.configFile),
-                        target);
+Foreground foreground(const QImage& screen, const QRect& area) {
+    const QRect inside = area.intersected(screen.rect());
+    QHash<QRgb, int> colours;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            ++colours[screen.pixel(x, y)];
+    Foreground result;
+    int most = -1;
+    for (auto it = colours.cbegin(); it != colours.cend(); ++it)
+        if (it.value() > most)
+            std::tie(result.background, most) = std::pair(it.key(), it.value());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            if (screen.pixel(x, y) != result.background) {
+                ++result.count;
+                result.bounds |= QRect(x, y, 1, 1);
+            }
         }
     }
-    ~Panel() { stop(); }
-    void start() {
-        for (const QStringList& command : m_host.commands)
-            launch(command);
-    }
-    // Ends and starts again the panel itself (the last process), as after a crash.
-    void restart() {
-        endProcess(*m_processes.back());
-        m_processes.pop_back();
-        launch(m_host.commands.constLast());
-    }
-    void stop() {
-        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it)
-            endProcess(**it);
-        m_processes.clear();
-    }
+    return result;
+}
 
-private:
-    void launch(QStringList command) {
-        const QString home = m_environment.value(QStringLiteral("HOME"));
-        command.replaceInStrings(QStringLiteral("{home}"), home);
-        auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
-        process->setProcessEnvironment(m_environment);
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(home + QStringLiteral("/host.log"), QIODevice::Append);
-        process->start(command.takeFirst(), command);
-        process->waitForStarted(5000);
-    }
-
-    const Host& m_host;
-    QProcessEnvironment m_environment;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
-};
-
+// One X server, window manager, session bus and installed program for all cases; each case
+// starts a host's panel and the program.
 class Desktop : public ::testing::TestWithParam<Host> {
 protected:
     static void SetUpTestSuite() {
-        session = new DesktopSession;
-        if (!session->noServer().isEmpty() || !session->error().isEmpty())
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty()) {
+            noServer = "Xvfb is not installed";
             return;
+        }
+        // Xvfb picks a free display itself, under its own lock, and names it on standard output
+        // once it accepts connections: parallel test runs cannot take the same one.
+        server = new QProcess;
+        server->start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                               "-noreset"});
+        processEventsUntil(
+            [] { return server->canReadLine() || server->state() == QProcess::NotRunning; }, 15000);
+        display = ':' + QString::fromLatin1(server->readLine().trimmed());
+        if (server->state() != QProcess::Running || display == ":") {
+            noServer = "Xvfb did not start: " + QString::fromUtf8(server->readAllStandardError());
+            return;
+        }
+        for (const char* tool : {"openbox", "xdotool", "xprop", "import", "gdbus"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                error += QStringLiteral("%1 is not installed (see TEST_PACKAGES). ").arg(tool);
+        bus = new PrivateBus;
+        error += bus->error();
         prefix = new QTemporaryDir;
-        const auto install =
-            runProgram(QStringLiteral(TALLYGLASS_CMAKE),
-                       {QStringLiteral("--install"), QStringLiteral(TALLYGLASS_BINARY_DIR),
-                        QStringLiteral("--prefix"), prefix->path()});
-        installError = install.ok()
-                           ? QString()
-                           : QString::fromUtf8(install.standardOutput + install.standardError);
+        const auto install = runProgram(
+            TALLYGLASS_CMAKE, {"--install", TALLYGLASS_BINARY_DIR, "--prefix", prefix->path()});
+        if (!install.ok())
+            error += QString::fromUtf8(install.standardOutput + install.standardError);
+        windowManager = new QProcess;
+        windowManager->setProcessEnvironment(environment(QDir::tempPath()));
+        windowManager->start("openbox", {});
+        // Ready once it names itself on the root window; a panel that maps its window while
+        // openbox is still starting may end up never shown.
+        if (!eventually([] {
+                return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+            }))
+            error += "openbox did not start. ";
     }
     static void TearDownTestSuite() {
-        delete prefix;
-        delete session;
-    }
-
-    void SetUp() override {
-        if (!session->noServer().isEmpty())
-            GTEST_SKIP() << "No X server for end-to-end tests: "
-                         << session->noServer().toStdString();
-        // Everything else the test command installs; missing, it is a failure, not a skip.
-        ASSERT_TRUE(session->error().isEmpty()) << session->error().toStdString();
-        ASSERT_TRUE(installError.isEmpty()) << installError.toStdString();
-        for (const QStringList& command : GetParam().commands)
-            ASSERT_FALSE(QStandardPaths::findExecutable(command.constFirst()).isEmpty())
-                << command.constFirst().toStdString() << " is not installed (see TEST_PACKAGES)";
-        writeSnapshot();
-        QProcessEnvironment environment = session->environment(hostHome.path());
-        if (GetParam().gnome) {
-            environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
-            environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
-            environment.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
-            environment.insert(
-                QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
-                QString(systemBus).replace(QStringLiteral("{home}"), hostHome.path()));
+        for (QProcess* process : {windowManager, server}) {
+            if (process)
+                endProcess(*process);
+            delete process;
         }
-        panel = std::make_unique<Panel>(GetParam(), environment);
+        delete bus;
+        delete prefix;
+    }
+    void SetUp() override {
+        if (!noServer.isEmpty())
+            GTEST_SKIP() << "No X server: " << noServer.toStdString();
+        // Everything else the test command installs; missing, it is a failure, not a skip.
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        for (const QString& command : host().commands)
+            ASSERT_FALSE(QStandardPaths::findExecutable(command.section(u' ', 0, 0)).isEmpty())
+                << command.toStdString() << ": not installed (see TEST_PACKAGES)";
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        ASSERT_TRUE(writeFile(
+            home.filePath(".claude/usage_snapshot.json"),
+            QStringLiteral("{\"updated_at\":%1,\"windows\":{\"five_hour\":{\"used_percentage\":42,"
+                           "\"resets_at\":%2,\"window_minutes\":300},\"seven_day\":{"
+                           "\"used_percentage\":17,\"resets_at\":%3,\"window_minutes\":10080}}}")
+                .arg(now)
+                .arg(now + 7200)
+                .arg(now + 300000)
+                .toUtf8()));
+        panelEnvironment = environment(hostHome.path());
+        runProgram("cp", {"-RT", TALLYGLASS_HOSTS "/" + QString(host().name),
+                          hostHome.filePath(".config")});
+        for (QString pair : host().environment) {
+            pair.replace("{home}", hostHome.path());
+            panelEnvironment.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+        }
+        QDir().mkpath(artefacts);
+        const QString test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        panelLog = artefact(test.section(u'/', 0, 0)) + ".log";
+        QFile::remove(panelLog);
     }
     void TearDown() override {
         if (app)
             endProcess(*app);
-        panel.reset();
-        // The next host finds the bar empty and the bus without a watcher.
-        processEventsUntil(
-            [] { return foreground(session->screenshot(), GetParam().bar).count == 0; }, 5000);
+        for (auto it = panel.rbegin(); it != panel.rend(); ++it)
+            endProcess(**it);
     }
 
-    void writeSnapshot() {
-        const double now = QDateTime::currentSecsSinceEpoch();
-        const QString json = QStringLiteral("{\"updated_at\":%1,\"windows\":{"
-                                            "\"five_hour\":{\"used_percentage\":42,"
-                                            "\"resets_at\":%2,\"window_minutes\":300},"
-                                            "\"seven_day\":{\"used_percentage\":17,"
-                                            "\"resets_at\":%3,\"window_minutes\":10080}}}")
-                                 .arg(now, 0, 'f', 0)
-                                 .arg(now + 7200, 0, 'f', 0)
-                                 .arg(now + 300000, 0, 'f', 0);
-        QDir().mkpath(home.filePath(QStringLiteral(".claude")));
-        QSaveFile file(home.filePath(QStringLiteral(".claude/usage_snapshot.json")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(json.toUtf8());
-        ASSERT_TRUE(file.commit());
+    static const Host& host() { return GetParam(); }
+    static QString artefact(const QString& what) {
+        return QStringLiteral("%1/%2-%3").arg(artefacts, host().name, what);
+    }
+    // Saved whole or not at all.
+    static void save(const QImage& screen, const QString& what) {
+        QSaveFile file(artefact(what) + ".png");
+        if (file.open(QIODevice::WriteOnly) && screen.save(&file, "PNG"))
+            file.commit();
     }
 
+    // What a program started on this desktop with its own home folder finds.
+    static QProcessEnvironment environment(const QString& home) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name :
+             {"WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "SESSION_MANAGER", "XAUTHORITY"})
+            environment.remove(name);
+        environment.insert("DISPLAY", display);
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus->address());
+        environment.insert("HOME", home);
+        environment.insert("XDG_CONFIG_HOME", home + "/.config");
+        environment.insert("XDG_RUNTIME_DIR", home + "/.runtime");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        QDir(home).mkpath(".runtime");
+        QFile::setPermissions(home + "/.runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner);
+        return environment;
+    }
+    // Runs an X11 or D-Bus tool on this desktop; its standard output.
+    static QByteArray run(const QString& program, const QStringList& arguments) {
+        QProcessEnvironment tools = environment(QDir::tempPath());
+        // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
+        tools.insert("LC_ALL", "C.UTF-8");
+        return runProgram(program, arguments, 20000, tools).standardOutput;
+    }
+    // Through a pipe: no file that is read half written, or that another test overwrites.
+    static QImage screenshot() {
+        return QImage::fromData(run("import", {"-window", "root", "ppm:-"}), "PPM");
+    }
+    static bool windowShown() {
+        return !run("xdotool", {"search", "--onlyvisible", "--name", '^' + title + '$'})
+                    .trimmed()
+                    .isEmpty();
+    }
+    static void click(QPoint at, int button = 1) {
+        run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                        QString::number(button)});
+    }
+    static QString busProperty(const QString& dest, const QString& path, const QString& name) {
+        const QString interface = path.mid(1).prepend("org.kde.");
+        return QString::fromUtf8(
+            run("gdbus", {"call", "--session", "--dest", dest, "--object-path", path, "--method",
+                          "org.freedesktop.DBus.Properties.Get", interface, name}));
+    }
+
+    void launch(QString command) {
+        QStringList arguments = command.replace("{home}", hostHome.path()).split(u' ');
+        auto& process = panel.emplace_back(std::make_unique<QProcess>());
+        process->setProcessEnvironment(panelEnvironment);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(panelLog, QIODevice::Append);
+        process->start(arguments.takeFirst(), arguments);
+        process->waitForStarted(10000);
+    }
+    void startPanel() {
+        for (const QString& command : host().commands)
+            launch(command);
+    }
+    // Ends and starts again the panel itself, as after a crash.
+    void restartPanel() {
+        endProcess(*panel.back());
+        panel.pop_back();
+        launch(host().commands.constLast());
+    }
+    // Started as desktops start it: with the command of its installed desktop entry (a
+    // login session's PATH often lacks the prefix's bin folder).
     void startApp() {
+        const QByteArray entry =
+            readFile(prefix->filePath("share/applications/tallyglass.desktop"));
         app = std::make_unique<QProcess>();
-        app->setProcessEnvironment(session->environment(home.path()));
+        app->setProcessEnvironment(environment(home.path()));
         app->setProcessChannelMode(QProcess::ForwardedChannels);
-        app->start(prefix->filePath(QStringLiteral("bin/tallyglass")), {});
-        ASSERT_TRUE(app->waitForStarted(5000));
+        app->startCommand(
+            QString::fromUtf8(entry.mid(entry.indexOf("\nExec=") + 6)).section(u'\n', 0, 0));
+        ASSERT_TRUE(app->waitForStarted(10000)) << entry.toStdString();
     }
 
-    // The icon in the bar, once it is there and settled (a restarted tray may show the old
-    // and the new icon side by side for a moment).
-    std::optional<Foreground> waitForIcon(int timeoutMs = 30000) {
+    // The item once it shows readable (at least 60 pixels that read on the bar, the figures
+    // beside them on GNOME, elsewhere no second icon beside them) and the screen has not changed
+    // for two seconds: a panel may still lay out, a restarted one show the old icon beside the
+    // new, GNOME's overview zoom in, and its AppIndicator extension drop an item it failed to set
+    // up within a second, which then registers again. Saved under `when`; on SNI hosts, the
+    // watcher lists the item once, with its figures in the tooltip. Nothing when it did not show.
+    std::optional<Foreground> waitForItem(const char* when) {
+        QImage screen;
         Foreground icon;
-        if (!processEventsUntil(
-                [&] {
-                    icon = foreground(session->screenshot(), GetParam().bar);
-                    return icon.count >= iconPixelsAtLeast &&
-                           (GetParam().gnome || icon.bounds.width() <= 40);
-                },
-                timeoutMs))
-            return std::nullopt;
+        double contrast = 0;
+        QElapsedTimer unchanged;
+        const bool shown = processEventsUntil(
+            [&] {
+                QImage now = screenshot();
+                if (now != screen || !unchanged.isValid())
+                    unchanged.start();
+                screen = std::move(now);
+                icon = foreground(screen, host().bar);
+                contrast = highestContrast(screen.copy(icon.bounds), QColor(icon.background));
+                const int width = icon.bounds.width();
+                return icon.count >= 60 && (host().gnome ? width >= 60 : width <= 40) &&
+                       contrast >= 3.0 && unchanged.elapsed() >= 2000;
+            },
+            60000);
+        save(screen, when);
+        EXPECT_TRUE(shown) << when << ": no single readable item in the bar but " << icon.count
+                           << " pixels in " << icon.bounds.width() << " × " << icon.bounds.height()
+                           << ", contrast " << contrast;
+        if (!shown || !host().statusNotifier)
+            return shown ? std::optional(icon) : std::nullopt;
+        // gdbus prints (<['name/path']>,): the entry stands between the first quotes, a bus
+        // name alone or followed by its path (by "@" on GNOME).
+        QStringList items;
+        EXPECT_TRUE(eventually([&] {
+            items = busProperty("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                "RegisteredStatusNotifierItems")
+                        .split(u'\'');
+            return items.size() == 3;
+        })) << items.join(u'\'').toStdString();
+        EXPECT_TRUE(eventually([&] {
+            return busProperty(items.value(1).section(u'/', 0, 0).section(u'@', 0, 0),
+                               "/StatusNotifierItem", "ToolTip")
+                .contains("Tallyglass: 42% \u00B7 17%");
+        }));
         return icon;
     }
-
-    QString bus(const QString& dest, const QString& path, const QString& interface,
-                const QString& name) const {
-        return QString::fromUtf8(session->run(
-            QStringLiteral("gdbus"),
-            {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"), dest,
-             QStringLiteral("--object-path"), path, QStringLiteral("--method"),
-             QStringLiteral("org.freedesktop.DBus.Properties.Get"), interface, name}));
-    }
-
-    // The items the desktop's watcher lists.
-    QStringList registeredItems() const {
-        const QString reply = bus(QStringLiteral("org.kde.StatusNotifierWatcher"),
-                                  QStringLiteral("/StatusNotifierWatcher"),
-                                  QStringLiteral("org.kde.StatusNotifierWatcher"),
-                                  QStringLiteral("RegisteredStatusNotifierItems"));
-        // gdbus prints (<['name', 'name/path']>,): every other piece is quoted.
-        const QStringList pieces = reply.split(u'\'');
-        QStringList items;
-        for (qsizetype i = 1; i < pieces.size(); i += 2)
-            items.append(pieces[i]);
-        return items;
-    }
-
-    // One item, shown and readable, with the figures where the host shows them.
-    void expectOneReadableItem(const Foreground& icon, const char* when) {
-        SCOPED_TRACE(when);
-        const QImage screen = session->screenshot(artefact(GetParam(), when));
-        EXPECT_GE(highestContrast(screen.copy(icon.bounds), QColor(icon.background)), 3.0);
-        // GNOME draws the figures beside the icon; elsewhere a second icon would double it.
-        if (GetParam().gnome)
-            EXPECT_GE(icon.bounds.width(), 60);
-        else
-            EXPECT_LE(icon.bounds.width(), 40);
-        if (!GetParam().statusNotifier)
-            return;
-        ASSERT_TRUE(processEventsUntil([&] { return registeredItems().size() == 1; }, 5000))
-            << registeredItems().join(u' ').toStdString();
-        const QString item = registeredItems().constFirst().section(u'/', 0, 0);
-        EXPECT_TRUE(processEventsUntil(
-            [&] {
-                return bus(item, QStringLiteral("/StatusNotifierItem"),
-                           QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ToolTip"))
-                    .contains(QStringLiteral("Tallyglass: 42% \u00B7 17%"));
-            },
-            15000));
-    }
-
-    // Clicks the item; whether its menu then showed below it (and was closed again).
+    // Clicks the item; whether its menu then showed below it, and closed again.
     bool menuShows(const Foreground& icon, int button) {
-        const Host& host = GetParam();
-        const QRect below(icon.centre.x() - 300, host.bar.bottom() + 1, 600, 300);
-        const int before = foreground(session->screenshot(), below).count;
-        session->click(icon.centre, button);
-        const bool shown = processEventsUntil(
-            [&] { return foreground(session->screenshot(), below).count > before + 1000; }, 5000);
-        session->screenshot(artefact(host, button == 1 ? "menu-left" : "menu"));
-        session->key(QStringLiteral("Escape"));
+        const QRect below(icon.bounds.center().x() - 300, host().bar.bottom() + 1, 600, 300);
+        const int before = foreground(screenshot(), below).count;
+        click(icon.bounds.center(), button);
+        QImage screen;
+        const bool shown = eventually([&] {
+            screen = screenshot();
+            return foreground(screen, below).count > before + 1000;
+        });
+        save(screen, button == 1 ? "menu-left" : "menu");
+        run("xdotool", {"key", "Escape"});
         return shown &&
-               processEventsUntil(
-                   [&] { return foreground(session->screenshot(), below).count < before + 100; },
-                   5000);
+               eventually([&] { return foreground(screenshot(), below).count < before + 100; });
     }
 
-    static inline DesktopSession* session = nullptr;
+    static inline QProcess* server = nullptr;
+    static inline QProcess* windowManager = nullptr;
+    static inline QString display;
+    static inline PrivateBus* bus = nullptr;
     static inline QTemporaryDir* prefix = nullptr;
-    static inline QString installError;
+    // Why the cases cannot run: skipped without an X server, failed without anything else.
+    static inline QString noServer;
+    static inline QString error;
     QTemporaryDir home;
     QTemporaryDir hostHome;
-    std::unique_ptr<Panel> panel;
+    QProcessEnvironment panelEnvironment;
+    QString panelLog;
+    std::vector<std::unique_ptr<QProcess>> panel;
     std::unique_ptr<QProcess> app;
 };
 
 TEST_P(Desktop, ClicksOpenThePanelAndTheMenu) {
-    panel->start();
+    startPanel();
     startApp();
-    const auto icon = waitForIcon();
-    ASSERT_TRUE(icon) << "no single icon in the bar";
-    expectOneReadableItem(*icon, "bar");
-
+    const auto icon = waitForItem("bar");
+    ASSERT_TRUE(icon);
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
+        // Apart from the last click by more than a double click's time.
         processEventsFor(500);
         // GNOME opens an item's menu on a click, as it does for every indicator.
-        if (GetParam().gnome) {
+        if (host().gnome) {
             EXPECT_TRUE(menuShows(*icon, 1));
             continue;
         }
-        session->click(icon->centre);
-        ASSERT_TRUE(processEventsUntil([&] { return session->windowShown(title); }, 10000));
+        click(icon->bounds.center());
+        ASSERT_TRUE(eventually([] { return windowShown(); }));
         if (round == 0)
-            session->screenshot(artefact(GetParam(), "panel"));
-        session->click(QPoint(640, 500));
-        ASSERT_TRUE(processEventsUntil([&] { return !session->windowShown(title); }, 5000));
+            save(screenshot(), "panel");
+        click(QPoint(640, 500));
+        ASSERT_TRUE(eventually([] { return !windowShown(); }));
     }
     EXPECT_TRUE(menuShows(*icon, 3));
 }
@@ -344,13 +395,12 @@ TEST_P(Desktop, ClicksOpenThePanelAndTheMenu) {
 TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
     startApp();
     // No panel yet: after a while the program opens its window instead.
-    ASSERT_TRUE(processEventsUntil([&] { return session->windowShown(title); }, 10000));
+    ASSERT_TRUE(eventually([] { return windowShown(); }));
     processEventsFor(5000 - 2000);
-    panel->start();
-    const auto icon = waitForIcon();
-    ASSERT_TRUE(icon) << "no single icon in the bar";
+    startPanel();
+    ASSERT_TRUE(waitForItem("late"));
     // Once the icon shows, the window that stood in for it goes.
-    EXPECT_TRUE(processEventsUntil([&] { return !session->windowShown(title); }, 5000));
+    EXPECT_TRUE(eventually([] { return !windowShown(); }));
 
     // GNOME Shell 43 under Xvfb comes back from some restarts with no indicator at all, not
     // even the placeholder (about one run in three here); not yet understood, so not tested.
@@ -358,14 +408,10 @@ TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
         GTEST_SKIP() << "restarts of GNOME Shell are left out until they come back reliably";
     for (int restart = 0; restart < 3; ++restart) {
         SCOPED_TRACE(restart);
-        panel->restart();
-        const auto back = waitForIcon();
-        if (!back)
-            session->screenshot(artefact(GetParam(), "missing"));
-        ASSERT_TRUE(back) << "no single icon after the panel restarted";
-        expectOneReadableItem(*back, "restarted");
+        restartPanel();
+        ASSERT_TRUE(waitForItem("restarted"));
         // A restart is not a missing tray: no window stands in for the item meanwhile.
-        EXPECT_FALSE(session->windowShown(title));
+        EXPECT_FALSE(windowShown());
     }
 }
 

@@ -12,14 +12,13 @@ PrivateBus::PrivateBus() {
     }
     m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                             QStringLiteral("--print-address")});
-    while (m_daemon.waitForReadyRead(5000) || m_daemon.canReadLine()) {
-        if (m_daemon.canReadLine()) {
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-            return;
-        }
+    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
     }
-    m_error = QStringLiteral("dbus-daemon printed no address: ") +
-              QString::fromUtf8(m_daemon.readAllStandardError());
+    if (m_daemon.canReadLine())
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    else
+        m_error = QStringLiteral("dbus-daemon printed no address: ") +
+                  QString::fromUtf8(m_daemon.readAllStandardError());
 }
 
 PrivateBus::~PrivateBus() {
@@ -27,11 +26,6 @@ PrivateBus::~PrivateBus() {
         QDBusConnection::disconnectFromBus(name);
     m_daemon.kill();
     m_daemon.waitForFinished(2000);
-}
-
-QDBusConnection PrivateBus::connect(const QString& name) {
-    m_connections.append(name);
-    return QDBusConnection::connectToBus(m_address, name);
 }
 
 } // namespace tallyglass::testing
