@@ -30,9 +30,23 @@ QDBusMessage watcherCall(const QString& interface, const QString& method) {
                                           method);
 }
 
-// Watchers list an item as its bus name or unique name, alone or followed by its path.
+// Watchers list an item as its bus name or unique name, alone or followed by its path (after
+// '@' on GNOME).
 bool namesItem(const QString& entry, const QString& name) {
-    return entry == name || entry.startsWith(name + u'/');
+    return entry == name || entry.startsWith(name + u'/') || entry.startsWith(name + u'@');
+}
+
+// Given a bus name, GNOME's AppIndicator extension follows that name as well; when it sees
+// the name appear after it has read the item, it forgets the item's Id and menu and never
+// shows it (now and then, more often on a busy machine). Given the object path, it keys the
+// item by this connection's unique name and follows nothing else. Other watchers learn from
+// the bus name that the item went while the program runs on (a host gone, the tray used
+// instead); GNOME's watcher is the host itself, so it never needs to.
+bool watcherIsGnomeShell(const QDBusConnection& bus) {
+    const QString watcher =
+        bus.interface()->serviceOwner(QLatin1String(statusNotifierWatcherService));
+    return !watcher.isEmpty() &&
+           watcher == bus.interface()->serviceOwner(QStringLiteral("org.gnome.Shell")).value();
 }
 
 } // namespace
@@ -104,7 +118,7 @@ void StatusNotifierItem::registerWithWatcher() {
     m_adaptor->setQuiet();
     QDBusMessage message = watcherCall(QLatin1String(statusNotifierWatcherInterface),
                                        QStringLiteral("RegisterStatusNotifierItem"));
-    message << m_service;
+    message << (watcherIsGnomeShell(m_bus) ? QLatin1String(objectPath) : m_service);
     auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, call, attempt] {
         call->deleteLater();
