@@ -16,14 +16,6 @@ QDateTime utc(double seconds) {
     return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000), Qt::UTC);
 }
 
-OrderedJson usage(std::uint64_t input, std::uint64_t output) {
-    return {{"input_tokens", input},
-            {"cached_input_tokens", input * 85 / 100},
-            {"output_tokens", output},
-            {"reasoning_output_tokens", output / 2},
-            {"total_tokens", input + output}};
-}
-
 } // namespace
 
 std::string codexTimestamp(double seconds) {
@@ -43,9 +35,13 @@ OrderedJson rateLimits(double primaryPercent, double secondaryPercent, double ev
 }
 
 std::string tokenCountLine(const std::string& timestamp, const OrderedJson& limits) {
-    const OrderedJson info = {{"total_token_usage", usage(84213, 2954)},
-                              {"last_token_usage", usage(21877, 611)},
-                              {"model_context_window", 272000}};
+    // Token totals as Codex writes them beside its limits.
+    static const OrderedJson info = OrderedJson::parse(
+        R"({"total_token_usage":{"input_tokens":84213,"cached_input_tokens":71581,)"
+        R"("output_tokens":2954,"reasoning_output_tokens":1477,"total_tokens":87167},)"
+        R"("last_token_usage":{"input_tokens":21877,"cached_input_tokens":18595,)"
+        R"("output_tokens":611,"reasoning_output_tokens":305,"total_tokens":22488},)"
+        R"("model_context_window":272000})");
     return OrderedJson{
         {"timestamp", timestamp},
         {"type", "event_msg"},
