@@ -87,7 +87,6 @@ TEST(RolloutParsing, ReadsEachWindowByItsRules) {
          {{"seven_day", {1.0, {}, {}}}}},
         {R"({"primary":{"used_percent":"12","resets_at":null},"secondary":{"used_percent":2.5e1}})",
          {{"seven_day", {25.0, {}, {}}}}},
-        {R"({"primary":{},"secondary":{"window_minutes":10080}})", {}},
         // A figure further than 1,000 from zero is no percentage; the window stays.
         {R"({"primary":{"used_percent":1776950400,"resets_at":9},"secondary":{"used_percent":-1e3}})",
          {{"five_hour", {{}, 9.0, {}}}, {"seven_day", {-1000.0, {}, {}}}}},
