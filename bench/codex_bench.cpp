@@ -8,6 +8,7 @@
 //   worst case (three passes per log)    vs  the same reads
 // Ratios are printed after the table; run with --benchmark_repetitions=N to compare medians.
 #include "bench_ratios.h"
+#include "rollout_writer.h"
 
 #include "sources/codex/codex_usage_source.h"
 #include "sources/codex/limit_families.h"
@@ -31,8 +32,8 @@ extern char** environ;
 namespace {
 
 using namespace tallyglass;
+using bench::RolloutWriter;
 using testing::CodexHomeBuilder;
-using testing::RolloutWriter;
 
 constexpr std::int64_t firstDay = 1733011200; // 2024-12-01
 constexpr std::size_t bigLog = 8 << 20;
@@ -53,7 +54,7 @@ void buildBigLogs(const QString& root, bool eventsThroughout) {
         writer.sessionMeta().turnContext();
         if (!eventsThroughout)
             writer.tokenCount();
-        writer.turnsUntil(bigLog, 4'096, eventsThroughout);
+        writer.turnsUntil(bigLog, eventsThroughout);
         codex.addSession(start, writer.text(), std::int64_t(writer.clock()) + 1);
     }
     QDir().mkpath(root + "/archived_sessions");

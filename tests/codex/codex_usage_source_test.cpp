@@ -1,4 +1,6 @@
 #include "sources/codex/codex_usage_source.h"
+#include "sources/codex/limit_families.h"
+#include "sources/codex/tail_scanning.h"
 #include "support/codex_home_builder.h"
 #include "support/temp_home.h"
 
@@ -6,8 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
+#include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tallyglass {
 namespace {
@@ -36,14 +41,20 @@ void replaceKeepingKey(const QString& path, const std::string& from, const std::
     ASSERT_TRUE(testing::setModificationTime(path, before.st_mtim.tv_sec, before.st_mtim.tv_nsec));
 }
 
-TEST(CodexUsageSource, AvailabilityDependsOnTheSessionsFolderOnly) {
+TEST(CodexUsageSource, FollowsTheHomeWhereverItIsAndItsSessionsFolderOnly) {
     testing::TempHome home;
     CodexUsageSource source;
     EXPECT_FALSE(source.isAvailable());
     EXPECT_FALSE(source.loadSnapshot());
-    testing::CodexHomeBuilder codex(home.filePath(".codex"));
-    codex.addArchived(day, session(day + 100, 12), day + 200);
+    testing::CodexHomeBuilder codex(home.filePath(".codex")), other(home.filePath("other"));
+    codex.addSession(day, session(day + 100, 12), day + 200, true);
+    other.addSession(day, session(day + 100, 13), day + 200);
     EXPECT_FALSE(source.isAvailable());
+    EXPECT_EQ(fiveHour(source.loadSnapshot()), 12);
+    qputenv("CODEX_HOME", QFile::encodeName(other.root()));
+    EXPECT_TRUE(source.isAvailable());
+    EXPECT_EQ(fiveHour(source.loadSnapshot()), 13);
+    qunsetenv("CODEX_HOME");
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 12);
     ASSERT_TRUE(testing::writeFile(codex.root() + "/sessions", "not a folder"));
     EXPECT_FALSE(source.isAvailable());
@@ -62,12 +73,12 @@ TEST(CodexUsageSource, ReturnsTheLatestReadingAmongTheFiveNewestFiles) {
     codex.addSession(day, session(day + 2000, 20), day + 200);
     codex.addSession(day, session(day + 500, 10), day + 300);
     codex.addSession(day, session(day + 800, 30), day + 400);
-    codex.addArchived(day, session(day + 1000, 40), day + 500);
+    codex.addSession(day, session(day + 1000, 40), day + 500, true);
     codex.addSession(day, session(day + 1000, 50), day + 600);
     EXPECT_EQ(fiveHour(CodexUsageSource().loadSnapshot()), 20);
 }
 
-TEST(CodexUsageSource, AnUnchangedNewestFileMeansNoFileIsRead) {
+TEST(CodexUsageSource, UnchangedFilesMeanNoFileIsRead) {
     testing::TempHome home;
     testing::CodexHomeBuilder codex(home.filePath(".codex"));
     const QString older = codex.addSession(day, session(day + 100, 11), day + 1000);
@@ -78,8 +89,9 @@ TEST(CodexUsageSource, AnUnchangedNewestFileMeansNoFileIsRead) {
     replaceKeepingKey(older, "\"used_percent\":11.0", "\"used_percent\":44.0");
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 22);
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 22);
-    // Any change of the newest file's key causes a full load.
-    ASSERT_TRUE(testing::setModificationTime(newest, day + 2000, 1));
+    // Any change of a read file's key causes a full load, not only of the newest one: a log
+    // stamped in the future would stay newest while Codex writes elsewhere.
+    ASSERT_TRUE(testing::setModificationTime(older, day + 1000, 1));
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 33);
 
     // An absent reading is cached too, until every file is gone; then the same key, met again,
@@ -99,18 +111,108 @@ TEST(CodexUsageSource, AnUnchangedNewestFileMeansNoFileIsRead) {
     EXPECT_EQ(fiveHour(source.loadSnapshot()), 33);
 }
 
-TEST(CodexUsageSource, ALogStampedInTheFutureDoesNotFreezeTheReading) {
+std::vector<std::string> keys(const std::vector<Candidate>& candidates) {
+    std::vector<std::string> out;
+    for (const Candidate& c : candidates)
+        out.push_back(c.path() + std::to_string(c.key.modified.time_since_epoch().count()) + ' ' +
+                      std::to_string(c.key.size));
+    return out;
+}
+
+std::optional<UsageSnapshot> walkedReading(const QString& home) {
+    const std::vector<Candidate> found = findCandidates(home);
+    LimitFamilies families;
+    for (std::size_t i = 0; i < std::min(found.size(), CodexUsageSource::filesRead); ++i)
+        families.add(eventsFromFile(found[i]));
+    return families.snapshot();
+}
+
+// What Codex and its users do to a home, one random step at a time.
+class HomeActivity {
+public:
+    explicit HomeActivity(QString root)
+        : m_root(std::move(root)) {}
+
+    void step() {
+        const QStringList logs = allLogs();
+        const QString any = logs.isEmpty() ? QString() : logs[int(m_random() % logs.size())];
+        const QString folder = QStringLiteral("sessions/2025/12/%1").arg(10 + m_random() % 6);
+        const int time = int(m_random() % 50); // few distinct times, so ties are common
+        switch (logs.isEmpty() ? 0 : m_random() % 8) {
+        case 0: // a new log, perhaps in a new day folder
+        case 1:
+            write(m_root + '/' + folder + QStringLiteral("/r%1.jsonl").arg(++m_serial), time);
+            break;
+        case 2: // Codex appends an event
+            write(any, time, true);
+            break;
+        case 3:
+            testing::setModificationTime(any, day + time);
+            break;
+        case 4:
+            QFile::remove(any);
+            break;
+        case 5:
+            QDir().mkpath(m_root + "/archived_sessions");
+            QFile::rename(any, m_root + "/archived_sessions/" + QFileInfo(any).fileName());
+            break;
+        case 6: // a folder replaced by another of the same name
+            QDir(m_root + '/' + folder).removeRecursively();
+            write(m_root + '/' + folder + QStringLiteral("/r%1.jsonl").arg(++m_serial), time);
+            break;
+        default: // what the walk passes over: a linked folder, a hidden log, other files
+            ::symlink(QFile::encodeName(m_root + "/sessions/2025").constData(),
+                      QFile::encodeName(m_root + '/' + folder + "/link").constData());
+            write(m_root + '/' + folder + "/.hidden.jsonl", time);
+            write(m_root + "/history.jsonl", time);
+            break;
+        }
+    }
+
+    // More notices than the kernel queues: one full walk rebuilds.
+    void storm() {
+        const QStringList logs = allLogs();
+        for (int i = 0; i < 20'000 && logs.size() > 1; ++i)
+            testing::setModificationTime(logs[i % logs.size()], day + i % 7);
+    }
+
+private:
+    QStringList allLogs() const {
+        QStringList found;
+        for (const Candidate& log : findCandidates(m_root))
+            found.push_back(QFile::decodeName(log.path().c_str()));
+        found.sort();
+        return found;
+    }
+
+    void write(const QString& path, int time, bool append = false) {
+        const double at = day + time + m_random() % 1000 / 1000.0;
+        const std::string line = testing::tokenCountLine(at, m_random() % 100, 50);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(append ? QIODevice::Append : QIODevice::WriteOnly))
+            file.write(QByteArray::fromStdString(line + '\n'));
+    }
+
+    QString m_root;
+    std::mt19937 m_random{20261207};
+    int m_serial = 0;
+};
+
+TEST(ChangeWatch, ReadsWhatAFreshWalkReadsAfterEveryStepOnceTheHomeAppears) {
     testing::TempHome home;
-    testing::CodexHomeBuilder codex(home.filePath(".codex"));
-    codex.addSession(day, session(day + 100, 11), day + 30 * 86400);
-    const QString current = codex.addSession(day, session(day + 200, 22), day + 1000);
+    const QString root = home.filePath(".codex");
+    HomeActivity activity(root);
+    ChangeWatch watch;
     CodexUsageSource source;
-    ASSERT_EQ(fiveHour(source.loadSnapshot()), 22);
-    const std::string later = testing::tokenCountLine(day + 300, 44, 50) + '\n';
-    ASSERT_TRUE(
-        testing::writeFile(current, testing::readFile(current) + QByteArray::fromStdString(later)));
-    ASSERT_TRUE(testing::setModificationTime(current, day + 2000));
-    EXPECT_EQ(fiveHour(source.loadSnapshot()), 44);
+    EXPECT_TRUE(watch.newest(root, SIZE_MAX).empty()); // the home appears with the first step
+    for (int step = 0; step < 300; ++step) {
+        step == 150 ? activity.storm() : activity.step();
+        ASSERT_EQ(keys(watch.newest(root, SIZE_MAX)), keys(findCandidates(root))) << step;
+        ASSERT_TRUE(watch.isWatching()) << step;
+        ASSERT_EQ(source.loadSnapshot(), walkedReading(root)) << step;
+        ASSERT_EQ(source.isAvailable(), QFileInfo(root + "/sessions").isDir()) << step;
+    }
 }
 
 } // namespace

@@ -41,16 +41,19 @@ TEST(CodexHome, ComesFromTheEnvironmentOrTheHomeFolder) {
     }
 }
 
-TEST(SessionDiscovery, FindsOnlyVisibleRegularJsonlFiles) {
+TEST(SessionDiscovery, FindsVisibleRegularJsonlFilesNewestFirstSessionsBeforeArchiveOnTies) {
     testing::TempHome home;
     testing::CodexHomeBuilder codex(home.filePath(".codex"));
     const QString day = "sessions/2025/12/08/";
+    for (const QString& name : QStringList{".x.jsonl", ".hidden/a.jsonl", "notes.txt", "a.JSONL",
+                                           "old.jsonl.zst", "jsonl", "b.jsonl/inner.jsonl"})
+        ASSERT_FALSE(codex.addFile(day + name, "{}\n", 1765000400).isEmpty());
     for (const QString& name :
-         QStringList{"good.jsonl", ".x.jsonl", ".hidden/a.jsonl", "notes.txt", "a.JSONL",
-                     "b.jsonl/inner.jsonl", "old.jsonl.zst", "jsonl"})
-        ASSERT_FALSE(codex.addFile(day + name, "{}\n", 1765000000).isEmpty());
-    codex.addFile("elsewhere/linked.jsonl", "{}\n", 1765000000);
-    codex.addFile("moved-archive/old.jsonl", "{}\n", 1765000000);
+         {day + "good.jsonl", day + "newer.jsonl", QStringLiteral("moved-archive/old.jsonl")})
+        codex.addFile(name, "{}\n", 1765000500);
+    ASSERT_TRUE(testing::setModificationTime(codex.root() + '/' + day + "newer.jsonl", 1765000500,
+                                             1)); // a nanosecond later
+    codex.addFile("elsewhere/linked.jsonl", "{}\n", 1765000600);
     const auto at = [&codex](const QString& relative) {
         return QFile::encodeName(codex.root() + '/' + relative);
     };
@@ -61,34 +64,17 @@ TEST(SessionDiscovery, FindsOnlyVisibleRegularJsonlFiles) {
     // The two top folders themselves may be links, as when a user moves the archive.
     ASSERT_EQ(::symlink(at("moved-archive"), at("archived_sessions")), 0);
 
-    std::vector<QString> found = paths(codex.root());
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<QString>{"archived_sessions/old.jsonl",
-                                           day + "b.jsonl/inner.jsonl", day + "good.jsonl"}));
+    const std::vector<Candidate> found = findCandidates(codex.root());
+    EXPECT_EQ(paths(codex.root()),
+              (std::vector<QString>{day + "newer.jsonl", day + "good.jsonl",
+                                    "archived_sessions/old.jsonl", day + "b.jsonl/inner.jsonl"}));
+    EXPECT_EQ(found[0].key.modified.time_since_epoch().count(), 1765000500'000000001);
+    EXPECT_EQ(found[0].key.size, 3u);
 
     // An unreadable folder is passed over (root reads it anyway); the rest is still found.
     ASSERT_EQ(::chmod(at(day + "b.jsonl"), 0), 0);
-    EXPECT_EQ(paths(codex.root()).size(), ::geteuid() == 0 ? 3u : 2u);
+    EXPECT_EQ(paths(codex.root()).size(), ::geteuid() == 0 ? 4u : 3u);
     EXPECT_TRUE(paths(home.filePath("missing")).empty());
-}
-
-TEST(SessionDiscovery, OrdersNewestFirstWithSessionsBeforeTheArchiveOnTies) {
-    testing::TempHome home;
-    testing::CodexHomeBuilder codex(home.filePath(".codex"));
-    const QString archived = codex.addArchived(1765000000, "{}\n", 1765000500);
-    const QString older = codex.addSession(1765000000, "{}\n", 1765000400);
-    const QString tied = codex.addSession(1765000100, "{}\n", 1765000500);
-    const QString newer = codex.addSession(1765000200, "{}\n", 1765000500);
-    ASSERT_TRUE(testing::setModificationTime(newer, 1765000500, 1)); // a nanosecond later
-
-    const std::vector<Candidate> found = findCandidates(codex.root());
-    const auto relative = [&codex](const QString& path) {
-        return path.mid(codex.root().size() + 1);
-    };
-    EXPECT_EQ(paths(codex.root()), (std::vector<QString>{relative(newer), relative(tied),
-                                                         relative(archived), relative(older)}));
-    EXPECT_EQ(found[0].key.modified.time_since_epoch().count(), 1765000500'000000001);
-    EXPECT_EQ(found[0].key.size, 3u);
 }
 
 } // namespace
