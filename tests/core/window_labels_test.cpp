@@ -1,4 +1,3 @@
-#include "core/rounding.h"
 #include "core/window_labels.h"
 
 #include <gtest/gtest.h>
@@ -15,29 +14,25 @@ UsageSnapshot snapshotWith(std::map<std::string, UsageWindow> windows) {
 
 TEST(DurationText, RoundsThenPicksTheLargestWholeUnit) {
     const std::pair<double, std::optional<std::string>> cases[] = {
-        {300, "5h"},           {7 * 1440, "7d"},
-        {1440, "1d"},          {1500, "25h"},
-        {90, "90m"},           {0.4, std::nullopt},
-        {0.5, "1m"},           {59.5, "1h"},
-        {-30, std::nullopt},   {2880.4, "2d"},
-        {1e300, std::nullopt}, {-1e300, std::nullopt},
-        {1e19, std::nullopt},  {std::numeric_limits<double>::infinity(), std::nullopt}};
+        {300, "5h"},          {7 * 1440, "7d"},
+        {1500, "25h"},        {90, "90m"},
+        {0.4, std::nullopt},  {0.5, "1m"},
+        {59.5, "1h"},         {-30, std::nullopt},
+        {2880.4, "2d"},       {1e300, std::nullopt},
+        {1e19, std::nullopt}, {std::numeric_limits<double>::infinity(), std::nullopt}};
     for (const auto& [minutes, expected] : cases)
         EXPECT_EQ(durationText(minutes), expected) << minutes;
 }
 
 TEST(WindowLabel, KnownKeysLengthsAndGenericKeys) {
     const std::tuple<const char*, std::optional<double>, const char*> cases[] = {
-        {"five_hour", 300, "Current session (5h)"},
         {"five_hour", 240, "Current session (4h)"},
         {"five_hour", std::nullopt, "Current session (5h)"},
         {"seven_day", 90, "Weekly limit (90m)"},
-        {"seven_day", 10080, "Weekly limit (7d)"},
         {"seven_day_opus", 10080, "Weekly Opus limit"},
         {"seven_day_sonnet", std::nullopt, "Weekly Sonnet limit"},
         {"seven_day_extra", 60, "Seven Day Extra"},
         {"SEVEN_DAY_EXTRA", std::nullopt, "Seven Day Extra"},
-        {"x", std::nullopt, "X"},
         {"five_hour", 1e300, "Current session (5h)"},
     };
     for (const auto& [key, minutes, label] : cases)
@@ -70,7 +65,6 @@ TEST(LabeledWindows, FixedOrderThenCanonicalTextOrderThenOtherFamilies) {
                                               "seven_day_sonnet", "a.primary", "a.secondary"}));
     EXPECT_EQ(labels.back(), "GPT-5.3-Codex-Spark (7d)");
     EXPECT_EQ(labels[labels.size() - 2], "b");
-    EXPECT_TRUE(labeledWindows(snapshotWith({})).empty());
 }
 
 TEST(MenuBarSummary, FirstTwoWindowsInDisplayOrder) {
@@ -86,9 +80,11 @@ TEST(MenuBarSummary, FirstTwoWindowsInDisplayOrder) {
         {"halves away from zero",
          {{"five_hour", pct(99.5)}, {"seven_day", pct(-2.5)}},
          "100% \u00B7 -3%"},
-        {"over a hundred", {{"five_hour", pct(120)}}, "120%"},
+        // What does not fit 64 bits stays defined: the nearest figure that does.
+        {"beyond 64 bits",
+         {{"five_hour", pct(9223372036854775808.0)}, {"seven_day", pct(-1e19)}},
+         "9223372036854775807% \u00B7 -9223372036854775808%"},
         {"no figures", {{"five_hour", pct({})}, {"seven_day", pct({})}}, std::nullopt},
-        {"no windows", {}, std::nullopt},
         {"other families never",
          {{"five_hour", pct(42)},
           {"a.primary", {1, {}, {}, "Spark"}},
@@ -98,18 +94,6 @@ TEST(MenuBarSummary, FirstTwoWindowsInDisplayOrder) {
     for (const auto& [why, windows, summary] : cases)
         EXPECT_EQ(menuBarSummary(snapshotWith(windows)), summary) << why;
     EXPECT_EQ(menuBarSummary(std::nullopt), std::nullopt);
-}
-
-TEST(Rounding, BoundariesOfSixtyFourBits) {
-    EXPECT_EQ(roundHalfAwayFromZero(0.5), 1);
-    EXPECT_EQ(roundHalfAwayFromZero(-0.5), -1);
-    EXPECT_EQ(roundHalfAwayFromZero(-9223372036854775808.0),
-              std::numeric_limits<std::int64_t>::min());
-    EXPECT_EQ(roundHalfAwayFromZero(9223372036854775808.0), std::nullopt);
-    EXPECT_EQ(roundHalfAwayFromZero(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
-    // What does not fit stays defined: the nearest figure that does.
-    EXPECT_EQ(percentFigure(1e300) + percentFigure(-1e19),
-              "9223372036854775807%-9223372036854775808%");
 }
 
 } // namespace

@@ -5,9 +5,6 @@ function out(value) {
 }
 var input = $.NSFileHandle.fileHandleWithStandardInput.readDataToEndOfFile;
 out(ObjC.unwrap($.NSString.alloc.initWithDataEncoding(input, $.NSUTF8StringEncoding)));
-out(typeof ObjC.unwrap($.NSHomeDirectory()));
-out($.NSUTF8StringEncoding);
-out(typeof $.NSDate.date.timeIntervalSince1970);
 out(ObjC.unwrap($.NSString.alloc.initWithDataEncoding($.NSData.data, $.NSUTF8StringEncoding)) === '');
 out('\ud83d\ude80 \ud800!');
 var path = ObjC.unwrap($.NSHomeDirectory()) + '/golden.txt';
@@ -16,15 +13,3 @@ out($('written/ok').writeToFileAtomicallyEncodingError(path, true, $.NSUTF8Strin
 out($.NSFileManager.defaultManager.fileExistsAtPath($(path)));
 out(ObjC.unwrap($.NSString.stringWithContentsOfFileEncodingError(path, $.NSUTF8StringEncoding, null)));
 out(ObjC.unwrap($.NSString.stringWithContentsOfFileEncodingError(path + '.none', $.NSUTF8StringEncoding, null)));
-var task = $.NSTask.alloc.init;
-var toTask = $.NSPipe.pipe;
-var fromTask = $.NSPipe.pipe;
-task.launchPath = '/bin/sh';
-task.arguments = ['-c', 'tr a-z A-Z'];
-task.standardInput = toTask;
-task.standardOutput = fromTask;
-task.launch;
-toTask.fileHandleForWriting.writeData($('piped through a task').dataUsingEncoding($.NSUTF8StringEncoding));
-toTask.fileHandleForWriting.closeFile;
-out(ObjC.unwrap($.NSString.alloc.initWithDataEncoding(fromTask.fileHandleForReading.readDataToEndOfFile, $.NSUTF8StringEncoding)));
-task.waitUntilExit;
