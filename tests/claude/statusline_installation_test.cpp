@@ -70,7 +70,6 @@ TEST(StatuslineInstallation, LeavesAlone) {
         "ln -s gone settings.json",
         "mkfifo settings.json",
         foreign + "chmod 400 settings.json",
-        foreign + "chmod 444 settings.json",
         foreign + "rm statusline-usage.inner; mkdir statusline-usage.inner"};
     const QDir data(TALLYGLASS_TEST_DATA "/settings/untouched");
     for (const QString& name : data.entryList(QDir::Files))
@@ -137,36 +136,33 @@ TEST(StatuslineInstallation, AFullDiskLosesNothing) {
 
 // Each write of a run fails in turn, half-written: what it would replace keeps its bytes, no
 // temporary file stays, and the command is never replaced before the foreign one is saved.
-TEST(StatuslineInstallation, AFailedWriteAtAnyStepLosesNothing) {
-    const std::tuple<int, QByteArray, const char*> steps[] = {
-        {1, "old script", "my-line"}, {2, script, nullptr}, {3, script, "my-line"}};
+// Step 0 fails none, but a write to settings.json between our read and our replacement: it is
+// planned again, not lost.
+TEST(StatuslineInstallation, AFailedOrRacedWriteLosesNothing) {
+    const std::tuple<int, QByteArray, const char*> steps[] = {{0, script, nullptr},
+                                                              {1, "old script", "my-line"},
+                                                              {2, script, nullptr},
+                                                              {3, script, "my-line"}};
     for (const auto& [step, scriptAfter, inner] : steps) {
         TempHome home;
         writeFile(claudeFile("settings.json"), foreignSettings);
         writeFile(claudeFile("statusline-usage.js"), "old script");
-        setWriteFaultsForTesting({step, ENOSPC, {}});
+        bool raced = step != 0;
+        setWriteFaultsForTesting({step, ENOSPC, [&](const QString& path) {
+                                      if (!raced && path.endsWith("settings.json"))
+                                          raced = writeFile(path, R"({"late":true})");
+                                  }});
         install();
         setWriteFaultsForTesting({});
         EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter) << step;
         // Only the script failed to be written in step 1: the run went on and installed.
-        EXPECT_EQ(settingsBytes() == foreignSettings, step != 1) << step;
+        EXPECT_EQ(settingsBytes() == foreignSettings, step > 1) << step;
         EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << step;
         EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2) << step;
+        if (step == 0) {
+            EXPECT_EQ(settingsJson(), Json({{"late", true}, {"statusLine", helperStatusLine}}));
+        }
     }
-}
-
-// A write to settings.json between our read and our replacement is planned again, not lost.
-TEST(StatuslineInstallation, KeepsAConcurrentWrite) {
-    TempHome home;
-    writeFile(claudeFile("settings.json"), foreignSettings);
-    bool written = false;
-    setWriteFaultsForTesting({0, 0, [&](const QString& path) {
-                                  if (!written && path.endsWith("settings.json"))
-                                      written = writeFile(path, R"({"late":true})");
-                              }});
-    install();
-    setWriteFaultsForTesting({});
-    EXPECT_EQ(settingsJson(), Json({{"late", true}, {"statusLine", helperStatusLine}}));
 }
 
 // A runner path with a space is quoted alike; the state table reads such commands back.
