@@ -7,10 +7,6 @@
 #include <QFile>
 #include <QProcessEnvironment>
 
-#include <sys/stat.h>
-
-#include <optional>
-
 using namespace tallyglass;
 using namespace tallyglass::testing;
 using Json = nlohmann::json;
