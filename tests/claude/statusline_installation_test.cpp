@@ -30,7 +30,8 @@ const QByteArray script =
 
 // Rows of: the settings before (null: no file), the members after besides a "statusLine" of
 // ours (which a row may give), and the chained command after (null: none). Our own earlier
-// commands name the script of this home, "{script}": one whose runner is gone is repointed.
+// commands name the script of this home, "{script}". One whose runner is gone would leave
+// Claude Code without a status line for good: it is repointed, keeping the rest.
 TEST(StatuslineInstallation, StateTable) {
     const QByteArray table = readFile(TALLYGLASS_TEST_DATA "/settings/state_table.txt");
     for (std::size_t i = 0; i < Json::parse(table.toStdString()).size(); ++i) {
@@ -125,8 +126,8 @@ TEST(StatuslineInstallation, AFullDiskLosesNothing) {
 
 // Each write of a run fails in turn, half-written: what it would replace keeps its bytes, no
 // temporary file stays, and the command is never replaced before the foreign one is saved.
-// Step 0 fails none, but a write to settings.json between our read and our replacement: it is
-// planned again, not lost.
+// Step 0 fails no write; settings.json is written between our read and our replacement
+// instead, and that write is planned again, not lost.
 TEST(StatuslineInstallation, AFailedOrRacedWriteLosesNothing) {
     const std::tuple<int, QByteArray, const char*> steps[] = {{0, script, nullptr},
                                                               {1, "old script", "my-line"},
