@@ -14,11 +14,6 @@ inline QString testRunnerPath() {
     return QStringLiteral(TALLYGLASS_RUNNER);
 }
 
-inline void installForTest() {
-    installStatuslineHelper(claudeFolderPath(),
-                            statuslineCommand(testRunnerPath(), statuslineScriptPath()));
-}
-
 // The command as Claude Code reads it back from settings.json.
 inline QString installedCommand() {
     const auto settings = nlohmann::json::parse(

@@ -1,18 +1,16 @@
 #include "installed_helper.h"
+#include "support/event_loop.h"
 
 #include "core/snapshot_decoding.h"
-#include "sources/claude/claude_usage_source.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
-#include <QThread>
 
 #include <csignal>
 
-#include <functional>
 #include <memory>
 
 using namespace tallyglass;
@@ -21,13 +19,14 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-const QByteArray realisticInput =
-    R"({"session_id":"7f3c2a9e-4b1d-4e8a-9c55-2d0f6b8e1a47","transcript_path":"/home/user/.claude/projects/-home-user-src-webapp/7f3c2a9e.jsonl","cwd":"/home/user/src/webapp","model":{"id":"claude-opus-4-7","display_name":"Opus 4.7"},"workspace":{"current_dir":"/home/user/src/webapp","project_dir":"/home/user/src/webapp","added_dirs":[]},"version":"2.1.239","output_style":{"name":"default"},"cost":{"total_cost_usd":1.8342,"total_duration_ms":2712000},"context_window":{"context_window_size":200000,"used_percentage":31},"exceeds_200k_tokens":false,"rate_limits":{"five_hour":{"used_percentage":37,"resets_at":1787054400},"seven_day":{"used_percentage":14.000000000000002,"resets_at":1787385600}}})";
-const QByteArray emptyLine = "5h - | 7d -\n";
+const QByteArray realisticInput = readFile(TALLYGLASS_TEST_DATA "/statusline/realistic.json");
 
 class StatuslineHelper : public ::testing::Test {
 protected:
-    void SetUp() override { installForTest(); }
+    void SetUp() override {
+        installStatuslineHelper(claudeFolderPath(),
+                                statuslineCommand(testRunnerPath(), statuslineScriptPath()));
+    }
 
     QByteArray snapshot() const { return readFile(claudeFile("usage_snapshot.json")); }
     bool hasSnapshot() const { return QFileInfo::exists(claudeFile("usage_snapshot.json")); }
@@ -35,100 +34,63 @@ protected:
     TempHome m_home;
 };
 
-// What one run records is what the Claude source then loads, from any working folder.
-TEST_F(StatuslineHelper, RecordsTheRealisticInputForTheSource) {
-    const ProcessResult run = runInstalledHelper(realisticInput);
-    EXPECT_TRUE(run.ok() && run.standardError.isEmpty());
-    EXPECT_EQ(run.standardOutput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n");
-
-    QDir::setCurrent(QDir::rootPath()); // the path starts at the home folder, wherever we stand
-    auto decoded = ClaudeUsageSource(testRunnerPath()).loadSnapshot();
-    ASSERT_TRUE(decoded);
-    EXPECT_NEAR(decoded->updatedAt, QDateTime::currentMSecsSinceEpoch() / 1000.0, 5);
-    decoded->updatedAt = 0;
-    EXPECT_EQ(decoded, (UsageSnapshot{0,
-                                      "Opus 4.7",
-                                      {},
-                                      {{"five_hour", {37.0, 1787054400.0, {}}},
-                                       {"seven_day", {14.000000000000002, 1787385600.0, {}}}}}));
-}
-
-// Pairs of standard input and the line printed for it.
-TEST_F(StatuslineHelper, PrintsItsOwnLine) {
-    const auto cases = Json::parse(readFile(TALLYGLASS_TEST_DATA "/statusline/own_lines.txt"));
-    for (const auto& pair : cases) {
-        const ProcessResult run = runInstalledHelper(QByteArray::fromStdString(pair[0]));
-        EXPECT_EQ(run.exitCode, 0) << pair[0];
-        EXPECT_EQ(run.standardOutput.toStdString(), pair[1]) << pair[0];
+// Rows of: standard input, the line printed for it, and the snapshot written besides its
+// "updated_at", which comes first (null: input without rate data leaves the earlier one).
+TEST_F(StatuslineHelper, EachInputGivesItsLineAndItsSnapshot) {
+    const auto rows = Json::parse(readFile(TALLYGLASS_TEST_DATA "/statusline/own_lines.txt"));
+    for (const auto& row : rows) {
+        writeFile(claudeFile("usage_snapshot.json"), "earlier");
+        const ProcessResult run = runInstalledHelper(QByteArray::fromStdString(row[0]));
+        EXPECT_TRUE(run.ok() && run.standardError.isEmpty()) << row[0];
+        EXPECT_EQ(run.standardOutput.toStdString(), row[1]) << row[0];
+        if (row[2].is_null()) {
+            EXPECT_EQ(snapshot(), "earlier") << row[0];
+            continue;
+        }
+        Json written = Json::parse(snapshot().toStdString());
+        EXPECT_EQ(written.begin().key(), "updated_at") << row[0];
+        EXPECT_NEAR(written["updated_at"].get<double>(), QDateTime::currentSecsSinceEpoch(), 5);
+        written.erase("updated_at");
+        EXPECT_EQ(written.dump(), row[2].dump()) << row[0];
     }
 }
 
-TEST_F(StatuslineHelper, CopiesEveryWindowObjectWholeInOrder) {
-    runInstalledHelper(
-        R"({"rate_limits":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"bogus":3,"five_hour":{"used_percentage":99.5}}})");
-    Json written = Json::parse(snapshot().toStdString());
-    EXPECT_EQ(written.begin().key(), "updated_at");
-    written.erase("updated_at");
-    EXPECT_EQ(
-        written.dump(),
-        R"({"model":"","windows":{"seven_day_opus":{"used_percentage":null,"extra":[1,"a/b"]},"five_hour":{"used_percentage":99.5}}})");
-
-    runInstalledHelper(R"({"rate_limits":{"only":1}})");
-    EXPECT_EQ(Json::parse(snapshot().toStdString())["windows"], Json::object());
-
-    // Input without rate data leaves the earlier snapshot.
-    writeFile(claudeFile("usage_snapshot.json"), "earlier");
-    for (const char* input : {R"({"model":{"display_name":"Opus"}})", R"({"rate_limits":[{}]})",
-                              R"({"rate_limits":{}})"}) {
-        EXPECT_EQ(runInstalledHelper(input).exitCode, 0);
-        EXPECT_EQ(snapshot(), "earlier") << input;
-    }
-}
-
-// The chained command gets the input and owns the output, whatever its exit status. Ending
+// Rows of: the chained command (blank: none), the input, the output and whether a snapshot is
+// written. The chain gets the input and owns the output, whatever its exit status. Ending
 // without reading a large input is still a run; far more than a pipe holds both ways must not
-// make the exchange wait on itself.
-TEST_F(StatuslineHelper, ChainedCommandGetsTheInputAndOwnsTheOutput) {
-    const QByteArray large(3 << 20, 'x');
-    const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
-        {"printf 'from the chain\\n'", realisticInput, "from the chain\n"},
-        {"  head -c 12\n", realisticInput, realisticInput.left(12)},
-        {"cat", large, large},
-        {"echo fixed", QByteArray(1 << 20, ' '), "fixed\n"},
-        {"echo oops >&2; exit 3", realisticInput, ""},
-        {" \n\t ", realisticInput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n"},
+// make the exchange wait on itself. Hostile input still gives our line, and no snapshot.
+TEST_F(StatuslineHelper, ChainedCommandAndHostileInput) {
+    const QByteArray large(3 << 20, 'x'), emptyLine = "5h - | 7d -\n";
+    const QByteArray rates = R"({"rate_limits":{"five_hour":{"used_percentage":5}},"x":)";
+    const std::tuple<QByteArray, QByteArray, QByteArray, bool> cases[] = {
+        {"  head -c 12\n", realisticInput, realisticInput.left(12), true},
+        {"cat", large, large, false},
+        {"echo fixed", QByteArray(1 << 20, ' '), "fixed\n", false},
+        {"echo oops >&2; exit 3", realisticInput, "", true},
+        {" \n\t ", realisticInput, "[Opus 4.7]  webapp  5h 37% | 7d 14%\n", true},
+        {"", rates + '"' + QByteArray(100 * 1024 * 1024, 'a'), emptyLine, false},
+        {"", rates + "\"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\"}", emptyLine, false}, // not UTF-8
+        {"", rates + QByteArray(100'000, '[') + QByteArray(100'000, ']') + '}', emptyLine, false},
+        {"", R"({"workspace":{"current_dir":")" + QByteArray(10 * 1024 * 1024, '/') + R"(x//"}})",
+         "x  5h - | 7d -\n", false},
     };
-    for (const auto& [command, input, output] : cases) {
+    for (const auto& [command, input, output, written] : cases) {
+        const std::string why = (command + " | " + input.left(40)).toStdString();
+        QFile::remove(claudeFile("usage_snapshot.json"));
         writeFile(claudeFile("statusline-usage.inner"), command);
         const ProcessResult run = runInstalledHelper(input);
-        EXPECT_EQ(run.exitCode, 0) << command.constData();
-        EXPECT_EQ(run.standardOutput, output) << command.constData();
-    }
-    EXPECT_TRUE(hasSnapshot());
-}
-
-TEST_F(StatuslineHelper, HostileInputStillGivesTheLine) {
-    QByteArray binary;
-    for (unsigned i = 0; i < 1u << 20; ++i)
-        binary += char(i * 7919 >> 3);
-    const QByteArray rates = R"({"rate_limits":{"five_hour":{"used_percentage":5}},"x":)";
-    const std::pair<QByteArray, QByteArray> cases[] = {
-        {rates + '"' + QByteArray(100 * 1024 * 1024, 'a'), emptyLine},
-        {binary, emptyLine},
-        {rates + "\"\xff\xfe\"}", emptyLine},
-        {rates + "\"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\"}", emptyLine}, // not strict UTF-8
-        {rates + QByteArray(100'000, '[') + QByteArray(100'000, ']') + '}', emptyLine},
-        {R"({"workspace":{"current_dir":")" + QByteArray(10 * 1024 * 1024, '/') + R"(x//"}})",
-         "x  5h - | 7d -\n"},
-    };
-    for (const auto& [input, line] : cases) {
-        const ProcessResult run = runInstalledHelper(input);
-        EXPECT_TRUE(run.ok() && run.standardOutput == line && !hasSnapshot())
-            << input.left(40).constData();
+        EXPECT_TRUE(run.ok()) << why;
+        EXPECT_EQ(run.standardOutput, output) << why;
+        EXPECT_EQ(hasSnapshot(), written) << why;
     }
 }
 
+// Runs at once leave one whole snapshot and no temporary file of theirs. A run killed
+// mid-write leaves its temporary file; a later run removes it once it is old.
 TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
+    runShell(R"(cd "$HOME/.claude" && touch -d '1 hour ago' usage_snapshot.json.tmp-1-a &&
+                touch usage_snapshot.json.tmp-2-b)",
+             {});
     const QString command = installedCommand();
     std::vector<std::unique_ptr<QProcess>> runs;
     for (int i = 0; i < 50; ++i) {
@@ -145,13 +107,8 @@ TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
     }
     EXPECT_TRUE(decodeSnapshot(snapshot().toStdString()));
     EXPECT_EQ(QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-              (QStringList{"settings.json", "statusline-usage.js", "usage_snapshot.json"}));
-}
-
-bool waitFor(const std::function<bool()>& condition) {
-    for (int i = 0; i < 500 && !condition(); ++i)
-        QThread::msleep(10);
-    return condition();
+              (QStringList{"settings.json", "statusline-usage.js", "usage_snapshot.json",
+                           "usage_snapshot.json.tmp-2-b"}));
 }
 
 bool isRunning(const QByteArray& pid) {
@@ -169,22 +126,12 @@ TEST_F(StatuslineHelper, EndingTheRunnerEndsTheChainedCommand) {
         QProcess run;
         run.start(testRunnerPath(), {"-l", "JavaScript", statuslineScriptPath()});
         run.closeWriteChannel();
-        ASSERT_TRUE(waitFor([&] { return readFile(pids).count('\n') == 2; }));
+        ASSERT_TRUE(processEventsUntil([&] { return readFile(pids).count('\n') == 2; }));
         ::kill(pid_t(run.processId()), signal);
         EXPECT_TRUE(run.waitForFinished(10'000)) << signal;
         for (const QByteArray& pid : readFile(pids).trimmed().split('\n'))
-            EXPECT_TRUE(waitFor([&] { return !isRunning(pid); })) << signal;
+            EXPECT_TRUE(processEventsUntil([&] { return !isRunning(pid); })) << signal;
     }
-}
-
-// A run killed mid-write leaves its temporary file; a later run removes it once it is old.
-TEST_F(StatuslineHelper, RemovesTemporaryFilesOfKilledRuns) {
-    runShell(R"(cd "$HOME/.claude" && touch -d '1 hour ago' usage_snapshot.json.tmp-1-a &&
-                touch usage_snapshot.json.tmp-2-b)",
-             {});
-    runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":3}}})");
-    EXPECT_FALSE(QFileInfo::exists(claudeFile("usage_snapshot.json.tmp-1-a")));
-    EXPECT_TRUE(QFileInfo::exists(claudeFile("usage_snapshot.json.tmp-2-b")));
 }
 
 } // namespace

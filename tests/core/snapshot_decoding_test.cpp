@@ -8,8 +8,6 @@
 namespace tallyglass {
 namespace {
 
-using Windows = std::map<std::string, UsageWindow>;
-
 // Each line is a whole file to reject; the empty piece after the last line feed is the empty file.
 TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFault) {
     const auto table =
@@ -29,7 +27,6 @@ TEST(SnapshotDecoding, ReadsEveryAcceptedShape) {
            {"seven_day", {14.000000000000002, 1787385600.0, 10080.0}}}}},
         {R"({"updated_at":17e8,"windows":{"a":{"used_percentage":-5,"resets_at":18446744073709551615,"window_minutes":3.0E2}}})",
          {1.7e9, {}, {}, {{"a", {-5.0, 18446744073709551615.0, 300.0}}}}},
-        {R"({"updated_at": 5})", {5.0, {}, {}, {}}},
         {R"({"updated_at": 5, "model": null, "plan_type": null, "windows": {"k": {"used_percentage": null, "resets_at": null, "window_minutes": null}}})",
          {5.0, {}, {}, {{"k", {}}}}},
         {R"({"updated_at": 5, "model": "", "plan_type": "pro", "windows": {"x_y": {}}})",
@@ -70,10 +67,6 @@ TEST(SnapshotDecoding, HostileInputEndsWithoutFault) {
         padded.resize(size, 'a');
         EXPECT_EQ(decodeSnapshot(padded + "\"}").has_value(), size < maxSnapshotBytes);
     }
-    std::string binary(4096, '\0');
-    for (std::size_t i = 0; i < binary.size(); ++i)
-        binary[i] = static_cast<char>(i * 131 % 256);
-    EXPECT_FALSE(decodeSnapshot(binary));
 }
 
 } // namespace

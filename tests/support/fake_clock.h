@@ -12,7 +12,6 @@ public:
         : m_now(now) {}
     double now() const override { return m_now.load(); }
     void set(double now) { m_now.store(now); }
-    void advance(double seconds) { m_now.store(m_now.load() + seconds); }
 
 private:
     std::atomic<double> m_now;

@@ -36,19 +36,19 @@ public:
             return log;
         }
         std::size_t count(const std::string& call) const {
-            const auto all = calls();
-            return std::size_t(std::count(all.begin(), all.end(), call));
+            return std::size_t(std::ranges::count(calls(), call));
         }
         // Blocks the test until at least n calls are logged (or a few seconds pass).
         bool waitForCalls(std::size_t n) const {
             std::unique_lock lock(mutex);
             return changed.wait_for(lock, std::chrono::seconds(5), [&] { return log.size() >= n; });
         }
-        void enter(const char* call) {
+        std::unique_lock<std::mutex> enter(const char* call) {
             std::unique_lock lock(mutex);
             log.emplace_back(call);
             changed.notify_all();
             changed.wait(lock, [this] { return !held; });
+            return lock;
         }
 
         mutable std::mutex mutex;
@@ -63,15 +63,13 @@ public:
         : m_state(std::move(state)) {}
 
     std::optional<UsageSnapshot> loadSnapshot() override {
-        m_state->enter("loadSnapshot");
+        const auto lock = m_state->enter("loadSnapshot");
         if (m_state->throws)
             throw std::runtime_error("unreadable");
-        std::lock_guard lock(m_state->mutex);
         return m_state->snapshot;
     }
     bool isAvailable() override {
-        m_state->enter("isAvailable");
-        std::lock_guard lock(m_state->mutex);
+        const auto lock = m_state->enter("isAvailable");
         return m_state->available;
     }
     void prepare() override { m_state->enter("prepare"); }

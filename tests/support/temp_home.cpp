@@ -9,9 +9,7 @@ namespace tallyglass::testing {
 
 TempHome::TempHome()
     : m_oldHome(qgetenv("HOME"))
-    , m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
-    , m_oldCodexHome(qgetenv("CODEX_HOME"))
-    , m_hadCodexHome(qEnvironmentVariableIsSet("CODEX_HOME")) {
+    , m_oldConfig(qgetenv("XDG_CONFIG_HOME")) {
     const QString config = m_dir.filePath(QStringLiteral(".config"));
     qputenv("HOME", m_dir.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
@@ -25,10 +23,8 @@ TempHome::~TempHome() {
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromLocal8Bit(m_oldConfig));
-    if (m_hadCodexHome)
-        qputenv("CODEX_HOME", m_oldCodexHome);
-    else
-        qunsetenv("CODEX_HOME");
+    // Every test runs without one; a test that set it leaves none behind.
+    qunsetenv("CODEX_HOME");
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -7,7 +7,7 @@
 namespace tallyglass::testing {
 
 // A fresh, empty home for one test: HOME, XDG_CONFIG_HOME and CODEX_HOME's default all point
-// into it, and the previous values come back when it goes.
+// into it, and HOME and XDG_CONFIG_HOME come back when it goes.
 class TempHome {
 public:
     TempHome();
@@ -21,10 +21,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldHome;
-    QByteArray m_oldConfig;
-    QByteArray m_oldCodexHome;
-    bool m_hadCodexHome;
+    QByteArray m_oldHome, m_oldConfig;
 };
 
 // Writes bytes to a file under the given folder, making parents. False on failure.

@@ -3,28 +3,9 @@ function out(value) {
     var data = $(String(value) + '\n').dataUsingEncoding($.NSUTF8StringEncoding);
     $.NSFileHandle.fileHandleWithStandardOutput.writeData(data);
 }
-var input = $.NSFileHandle.fileHandleWithStandardInput.readDataToEndOfFile;
-out(ObjC.unwrap($.NSString.alloc.initWithDataEncoding(input, $.NSUTF8StringEncoding)));
-out(typeof ObjC.unwrap($.NSHomeDirectory()));
-out($.NSUTF8StringEncoding);
-out(typeof $.NSDate.date.timeIntervalSince1970);
 out(ObjC.unwrap($.NSString.alloc.initWithDataEncoding($.NSData.data, $.NSUTF8StringEncoding)) === '');
 out('\ud83d\ude80 \ud800!');
 var path = ObjC.unwrap($.NSHomeDirectory()) + '/golden.txt';
-out($.NSFileManager.defaultManager.fileExistsAtPath(path));
 out($('written/ok').writeToFileAtomicallyEncodingError(path, true, $.NSUTF8StringEncoding, null));
 out($.NSFileManager.defaultManager.fileExistsAtPath($(path)));
-out(ObjC.unwrap($.NSString.stringWithContentsOfFileEncodingError(path, $.NSUTF8StringEncoding, null)));
 out(ObjC.unwrap($.NSString.stringWithContentsOfFileEncodingError(path + '.none', $.NSUTF8StringEncoding, null)));
-var task = $.NSTask.alloc.init;
-var toTask = $.NSPipe.pipe;
-var fromTask = $.NSPipe.pipe;
-task.launchPath = '/bin/sh';
-task.arguments = ['-c', 'tr a-z A-Z'];
-task.standardInput = toTask;
-task.standardOutput = fromTask;
-task.launch;
-toTask.fileHandleForWriting.writeData($('piped through a task').dataUsingEncoding($.NSUTF8StringEncoding));
-toTask.fileHandleForWriting.closeFile;
-out(ObjC.unwrap($.NSString.alloc.initWithDataEncoding(fromTask.fileHandleForReading.readDataToEndOfFile, $.NSUTF8StringEncoding)));
-task.waitUntilExit;

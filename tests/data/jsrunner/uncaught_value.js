@@ -1,4 +1,3 @@
-var ready = true;
-if (ready) {
+if (true) {
     throw 'plain text';
 }
