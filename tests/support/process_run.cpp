@@ -5,12 +5,6 @@
 namespace tallyglass::testing {
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments,
-                         const QByteArray& input, int timeoutMs) {
-    return runProcess(program, arguments, input, timeoutMs,
-                      QProcessEnvironment::systemEnvironment());
-}
-
-ProcessResult runProcess(const QString& program, const QStringList& arguments,
                          const QByteArray& input, int timeoutMs,
                          const QProcessEnvironment& environment) {
     QProcess process;
@@ -30,15 +24,6 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
     return result;
-}
-
-ProcessResult runProgram(const QString& program, const QStringList& arguments, int timeoutMs,
-                         const QProcessEnvironment& environment) {
-    return runProcess(program, arguments, {}, timeoutMs, environment);
-}
-
-ProcessResult runShell(const QString& command, const QByteArray& input) {
-    return runProcess(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, input);
 }
 
 } // namespace tallyglass::testing

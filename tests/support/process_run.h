@@ -17,17 +17,19 @@ struct ProcessResult {
 };
 
 // Runs a program to its end with the given standard input; standard error is kept apart.
-ProcessResult runProcess(const QString& program, const QStringList& arguments,
-                         const QByteArray& input, int timeoutMs = 60'000);
-// The same in the given environment instead of this process's own.
-ProcessResult runProcess(const QString& program, const QStringList& arguments,
-                         const QByteArray& input, int timeoutMs,
-                         const QProcessEnvironment& environment);
-// A program that reads nothing, in the given environment.
 ProcessResult
-runProgram(const QString& program, const QStringList& arguments, int timeoutMs = 60'000,
+runProcess(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+           int timeoutMs = 60'000,
            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+// A program that reads nothing.
+inline ProcessResult
+runProgram(const QString& program, const QStringList& arguments, int timeoutMs = 60'000,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    return runProcess(program, arguments, {}, timeoutMs, environment);
+}
 // Runs a command line the way Claude Code runs its status-line command: /bin/sh -c.
-ProcessResult runShell(const QString& command, const QByteArray& input);
+inline ProcessResult runShell(const QString& command, const QByteArray& input) {
+    return runProcess(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, input);
+}
 
 } // namespace tallyglass::testing
