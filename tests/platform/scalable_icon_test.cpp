@@ -1,7 +1,9 @@
 #include "ui/menu_bar_icon.h"
+#include "ui/panel_style.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -51,6 +53,36 @@ TEST(ScalableIcon, HasTheDrawnGeometry) {
     EXPECT_EQ(qAlpha(svg.pixel(23, 44)), 0) << "left hole";
     EXPECT_EQ(qAlpha(svg.pixel(49, 44)), 0) << "right hole";
     EXPECT_EQ(qAlpha(svg.pixel(36, 44)), 255) << "between the holes";
+}
+
+// KDE paints the named icon in its text and background colours, and keeps them after a
+// switch of scheme or under a Plasma style darker than its colours: on the bar of either
+// scheme, it must still read.
+TEST(ScalableIcon, NamedOneReadsInKdeColoursOnEitherBar) {
+    QFile file(QStringLiteral(TALLYGLASS_SYMBOLIC_ICON));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray svg = file.readAll();
+    const int styleStart = svg.indexOf('>', svg.indexOf("<style id=\"current-color-scheme\"")) + 1;
+    const int styleLength = svg.indexOf("</style>") - styleStart;
+    const QColor breeze[] = {QColor(0x23, 0x26, 0x29), QColor(0xef, 0xf0, 0xf1)};
+    const QColor breezeDark[] = {QColor(0xfc, 0xfc, 0xfc), QColor(0x2a, 0x2e, 0x32)};
+    for (const QColor* scheme : {breeze, breezeDark}) {
+        QSvgRenderer renderer(QByteArray(svg).replace(
+            styleStart, styleLength,
+            QStringLiteral(".ColorScheme-Text { color:%1; } .ColorScheme-Background { color:%2; }")
+                .arg(scheme[0].name(), scheme[1].name())
+                .toUtf8()));
+        ASSERT_TRUE(renderer.isValid());
+        for (const QColor& bar : {breeze[1], breezeDark[1]}) {
+            QImage shown(22, 22, QImage::Format_RGB32);
+            shown.fill(bar);
+            QPainter painter(&shown);
+            renderer.render(&painter);
+            painter.end();
+            EXPECT_GE(highestContrast(shown, bar), 3.0)
+                << scheme[0].name().toStdString() << " on " << bar.name().toStdString();
+        }
+    }
 }
 
 } // namespace
