@@ -72,8 +72,10 @@ const Host hosts[] = {
      QRect(760, 0, 460, 26), true, true, {"XDG_CURRENT_DESKTOP=GNOME", "GSETTINGS_BACKEND=keyfile",
      "LIBGL_ALWAYS_SOFTWARE=1", "DBUS_SYSTEM_BUS_ADDRESS=unix:path={home}/system_bus"}},
     // Also last, kwin replacing openbox. kded5 holds the tray's item registry; the bottom
-    // panel holds the tray alone (see its appletsrc) and is opaque without compositing.
-    {"kde_plasma", {"kded5", "kwin_x11 --replace", "plasmashell"}, QRect(0, 772, 300, 28), true,
+    // panel holds the tray alone (see its appletsrc) and is opaque without compositing; the
+    // activity is named so that its desktop is plain black.
+    {"kde_plasma", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libexec/kactivitymanagerd",
+                    "kded5", "kwin_x11 --replace", "plasmashell"}, QRect(0, 772, 300, 28), true,
      false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=5"},
      {"BreezeDark", "BreezeClassic"}},
 };
@@ -351,26 +353,22 @@ protected:
         return icon;
     }
     // Clicks the item; whether its menu then showed beside the bar (above a bottom one), and
-    // closed again: how many pixels there differ from before the click.
+    // closed again.
     bool menuShows(const Foreground& icon, int button) {
         const QRect& bar = host().bar;
         const QRect beside(icon.bounds.center().x() - 300,
                            bar.top() > 400 ? bar.top() - 300 : bar.bottom() + 1, 600, 300);
-        const QImage before = screenshot().copy(beside);
-        const auto changed = [&](const QImage& screen) {
-            const QImage now = screen.copy(beside);
-            int count = 0;
-            for (int y = 0; y < now.height(); ++y)
-                for (int x = 0; x < now.width(); ++x)
-                    count += now.pixel(x, y) != before.pixel(x, y);
-            return count;
-        };
+        const int before = foreground(screenshot(), beside).count;
         click(icon.bounds.center(), button);
         QImage screen;
-        const bool shown = eventually([&] { return changed(screen = screenshot()) > 1000; });
+        const bool shown = eventually([&] {
+            screen = screenshot();
+            return foreground(screen, beside).count > before + 1000;
+        });
         save(screen, button == 1 ? "menu-left" : "menu");
         run("xdotool", {"key", "Escape"});
-        return shown && eventually([&] { return changed(screenshot()) < 100; });
+        return shown &&
+               eventually([&] { return foreground(screenshot(), beside).count < before + 100; });
     }
 
     static inline QProcess* server = nullptr;
