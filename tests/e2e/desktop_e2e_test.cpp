@@ -73,11 +73,12 @@ const Host hosts[] = {
      "LIBGL_ALWAYS_SOFTWARE=1", "DBUS_SYSTEM_BUS_ADDRESS=unix:path={home}/system_bus"}},
     // Also last, kwin replacing openbox. kded5 holds the tray's item registry; the bottom
     // panel holds the tray alone (see its appletsrc) and is opaque without compositing; the
-    // activity is named so that its desktop is plain black.
+    // activity is named so that its desktop is plain black. Started here rather than by the
+    // bus, which would leave them running after the case.
     {"kde_plasma", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libexec/kactivitymanagerd",
-                    "kded5", "kwin_x11 --replace", "plasmashell"}, QRect(0, 772, 300, 28), true,
-     false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=5"},
-     {"BreezeDark", "BreezeClassic"}},
+                    "kglobalaccel5", "kded5", "kwin_x11 --replace", "plasmashell"},
+     QRect(0, 772, 300, 28), true, false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
+     "KDE_SESSION_VERSION=5"}, {"BreezeDark", "BreezeClassic"}},
 };
 // clang-format on
 
