@@ -49,6 +49,9 @@ bool watcherIsGnomeShell(const QDBusConnection& bus) {
            watcher == bus.interface()->serviceOwner(QStringLiteral("org.gnome.Shell")).value();
 }
 
+// KGlobalSettings' notifyChange kind for a new colour scheme.
+constexpr int paletteChanged = 0;
+
 } // namespace
 
 StatusNotifierItem::StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* parent)
@@ -86,6 +89,11 @@ StatusNotifierItem::StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* 
         QLatin1String(statusNotifierWatcherService), QLatin1String(statusNotifierWatcherPath),
         QLatin1String(statusNotifierWatcherInterface),
         QStringLiteral("StatusNotifierItemUnregistered"), this, SLOT(itemUnregistered(QString)));
+    // KDE colours a named icon once, as it loads it; after a switch of colour scheme it must
+    // be told to load it again, or it keeps the old scheme's colours on the new bar.
+    m_bus.connect(QString(), QStringLiteral("/KGlobalSettings"),
+                  QStringLiteral("org.kde.KGlobalSettings"), QStringLiteral("notifyChange"), this,
+                  SLOT(settingsChanged(int, int)));
     // From the event loop: the owner sets the content first, so the host's first look finds
     // everything in place.
     if (m_watch.watcherPresent())
@@ -166,6 +174,12 @@ void StatusNotifierItem::itemUnregistered(const QString& entry) {
     // Dropped by the watcher while this program still runs: the host has lost the item.
     m_registered = false;
     retry();
+}
+
+void StatusNotifierItem::settingsChanged(int kind, int) {
+    // A host that has not read the icon yet will read it in the new colours anyway.
+    if (kind == paletteChanged && !m_adaptor->quiet())
+        emit m_adaptor->NewIcon();
 }
 
 void StatusNotifierItem::retry() {

@@ -16,6 +16,7 @@ class StatusNotifierHostWatch;
 // hosts such items (GNOME with the AppIndicator extension, KDE Plasma, Xfce, ...). It
 // registers with the desktop's watcher, and again each time a watcher appears; checks that
 // the watcher lists it, and registers again when it does not or drops it, a few times.
+// After a switch of KDE colour scheme it asks the host to draw its icon again.
 class StatusNotifierItem final : public StatusItem {
     Q_OBJECT
 
@@ -42,6 +43,8 @@ public:
 
 private slots:
     void itemUnregistered(const QString& entry);
+    // KDE's notice that its colours, fonts or other settings changed.
+    void settingsChanged(int kind, int detail);
 
 private:
     void registerWithWatcher();

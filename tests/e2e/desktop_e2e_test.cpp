@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -46,6 +47,8 @@ struct Host {
     bool gnome = false;
     // More of the panel's environment, as NAME=VALUE pairs.
     QStringList environment = {};
+    // Plasma: colour schemes switched to while the program runs, the icon read after each.
+    QStringList colourSchemes = {};
 };
 
 void PrintTo(const Host& host, std::ostream* out) {
@@ -68,6 +71,14 @@ const Host hosts[] = {
                      "--address=unix:path={home}/system_bus", "gnome-shell --x11 --replace"},
      QRect(760, 0, 460, 26), true, true, {"XDG_CURRENT_DESKTOP=GNOME", "GSETTINGS_BACKEND=keyfile",
      "LIBGL_ALWAYS_SOFTWARE=1", "DBUS_SYSTEM_BUS_ADDRESS=unix:path={home}/system_bus"}},
+    // Also last, kwin replacing openbox. kded5 holds the tray's item registry; the bottom
+    // panel holds the tray alone (see its appletsrc) and is opaque without compositing; the
+    // activity is named so that its desktop is plain black. Started here rather than by the
+    // bus, which would leave them running after the case.
+    {"kde_plasma", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libexec/kactivitymanagerd",
+                    "kglobalaccel5", "kded5", "kwin_x11 --replace", "plasmashell"},
+     QRect(0, 772, 300, 28), true, false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
+     "KDE_SESSION_VERSION=5"}, {"BreezeDark", "BreezeClassic"}},
 };
 // clang-format on
 
@@ -92,7 +103,14 @@ struct Foreground {
     QRgb background = 0;
     int count = 0;
     QRect bounds;
+    // The most common of them: an icon's fill rather than its outline or edges.
+    QRgb fill = 0;
 };
+
+QRgb mostCommon(const QHash<QRgb, int>& colours) {
+    auto most = std::max_element(colours.cbegin(), colours.cend());
+    return most == colours.cend() ? 0 : most.key();
+}
 
 Foreground foreground(const QImage& screen, const QRect& area) {
     const QRect inside = area.intersected(screen.rect());
@@ -101,10 +119,9 @@ Foreground foreground(const QImage& screen, const QRect& area) {
         for (int x = inside.left(); x <= inside.right(); ++x)
             ++colours[screen.pixel(x, y)];
     Foreground result;
-    int most = -1;
-    for (auto it = colours.cbegin(); it != colours.cend(); ++it)
-        if (it.value() > most)
-            std::tie(result.background, most) = std::pair(it.key(), it.value());
+    result.background = mostCommon(colours);
+    colours.remove(result.background);
+    result.fill = mostCommon(colours);
     for (int y = inside.top(); y <= inside.bottom(); ++y) {
         for (int x = inside.left(); x <= inside.right(); ++x) {
             if (screen.pixel(x, y) != result.background) {
@@ -336,20 +353,23 @@ protected:
         }));
         return icon;
     }
-    // Clicks the item; whether its menu then showed below it, and closed again.
+    // Clicks the item; whether its menu then showed beside the bar (above a bottom one), and
+    // closed again.
     bool menuShows(const Foreground& icon, int button) {
-        const QRect below(icon.bounds.center().x() - 300, host().bar.bottom() + 1, 600, 300);
-        const int before = foreground(screenshot(), below).count;
+        const QRect& bar = host().bar;
+        const QRect beside(icon.bounds.center().x() - 300,
+                           bar.top() > 400 ? bar.top() - 300 : bar.bottom() + 1, 600, 300);
+        const int before = foreground(screenshot(), beside).count;
         click(icon.bounds.center(), button);
         QImage screen;
         const bool shown = eventually([&] {
             screen = screenshot();
-            return foreground(screen, below).count > before + 1000;
+            return foreground(screen, beside).count > before + 1000;
         });
         save(screen, button == 1 ? "menu-left" : "menu");
         run("xdotool", {"key", "Escape"});
         return shown &&
-               eventually([&] { return foreground(screenshot(), below).count < before + 100; });
+               eventually([&] { return foreground(screenshot(), beside).count < before + 100; });
     }
 
     static inline QProcess* server = nullptr;
@@ -390,6 +410,16 @@ TEST_P(Desktop, ClicksOpenThePanelAndTheMenu) {
         ASSERT_TRUE(eventually([] { return !windowShown(); }));
     }
     EXPECT_TRUE(menuShows(*icon, 3));
+
+    // Plasma colours named icons as it loads them: after a switch of colour scheme the icon's
+    // fill, not only its outline, must read on the bar in its new colours.
+    for (const QString& scheme : host().colourSchemes) {
+        runProgram("plasma-apply-colorscheme", {scheme}, 20000, panelEnvironment);
+        const auto switched = waitForItem(qPrintable(scheme));
+        ASSERT_TRUE(switched);
+        EXPECT_GE(contrastRatio(QColor(switched->fill), QColor(switched->background)), 3.0)
+            << scheme.toStdString();
+    }
 }
 
 TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {

@@ -1,7 +1,9 @@
 #include "ui/menu_bar_icon.h"
+#include "ui/panel_style.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -51,6 +53,31 @@ TEST(ScalableIcon, HasTheDrawnGeometry) {
     EXPECT_EQ(qAlpha(svg.pixel(23, 44)), 0) << "left hole";
     EXPECT_EQ(qAlpha(svg.pixel(49, 44)), 0) << "right hole";
     EXPECT_EQ(qAlpha(svg.pixel(36, 44)), 255) << "between the holes";
+}
+
+// KDE paints the named icon in its text and background colours (text first below) and keeps
+// them after a switch of scheme, or under a Plasma style darker than its colours: on the bar
+// of either Breeze scheme, it must still read.
+TEST(ScalableIcon, NamedOneReadsInKdeColoursOnEitherBar) {
+    QFile file(QStringLiteral(TALLYGLASS_SYMBOLIC_ICON));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray svg = file.readAll();
+    const int style = svg.indexOf('>', svg.indexOf("<style id=\"current-color-scheme\"")) + 1;
+    const QString colours(".ColorScheme-Text { color:%1; } .ColorScheme-Background { color:%2; }");
+    for (const char* scheme : {"#232629 #eff0f1", "#fcfcfc #2a2e32"}) {
+        QSvgRenderer renderer(QByteArray(svg).replace(
+            style, svg.indexOf("</style>") - style,
+            colours.arg(QLatin1String(scheme, 7), QLatin1String(scheme + 8)).toUtf8()));
+        for (const QColor bar : {QColor(0xef, 0xf0, 0xf1), QColor(0x2a, 0x2e, 0x32)}) {
+            QImage shown(22, 22, QImage::Format_RGB32);
+            shown.fill(bar);
+            QPainter painter(&shown);
+            renderer.render(&painter);
+            painter.end();
+            EXPECT_GE(highestContrast(shown, bar), 3.0)
+                << scheme << " on " << bar.name().toStdString();
+        }
+    }
 }
 
 } // namespace
