@@ -192,15 +192,11 @@ protected:
             ASSERT_FALSE(QStandardPaths::findExecutable(command.section(u' ', 0, 0)).isEmpty())
                 << command.toStdString() << ": not installed (see TEST_PACKAGES)";
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        ASSERT_TRUE(writeFile(
-            home.filePath(".claude/usage_snapshot.json"),
-            QStringLiteral("{\"updated_at\":%1,\"windows\":{\"five_hour\":{\"used_percentage\":42,"
-                           "\"resets_at\":%2,\"window_minutes\":300},\"seven_day\":{"
-                           "\"used_percentage\":17,\"resets_at\":%3,\"window_minutes\":10080}}}")
-                .arg(now)
-                .arg(now + 7200)
-                .arg(now + 300000)
-                .toUtf8()));
+        const QString snapshot =
+            R"({"updated_at":%1,"windows":{"five_hour":{"used_percentage":42,)"
+            R"("resets_at":%2},"seven_day":{"used_percentage":17,"resets_at":%3}}})";
+        ASSERT_TRUE(writeFile(home.filePath(".claude/usage_snapshot.json"),
+                              snapshot.arg(now).arg(now + 7200).arg(now + 300000).toUtf8()));
         panelEnvironment = environment(hostHome.path());
         runProgram("cp", {"-RT", TALLYGLASS_HOSTS "/" + QString(host().name),
                           hostHome.filePath(".config")});
