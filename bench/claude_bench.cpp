@@ -14,12 +14,16 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -189,6 +193,60 @@ void BM_PlainParseOfManySiblings(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainParseOfManySiblings)->Unit(benchmark::kMillisecond);
 
+// The heap a call takes at its peak beyond what was in use before it, counted through the
+// global operator new of this program.
+std::atomic<std::size_t> heapInUse{0}, heapPeak{0};
+
+template <typename F> double peakHeapOf(F call) {
+    const std::size_t before = heapInUse.load();
+    heapPeak = before;
+    call();
+    return double(heapPeak.load() - before);
+}
+
+// The largest settings file planned, with the most values per byte: 16 MB of empty objects.
+const std::string emptyObjects = R"({"a":[)" + [] {
+    std::string objects;
+    while (objects.size() < maxSettingsBytes - 16)
+        objects += "{},";
+    return objects;
+}() + "{}]}";
+
+void BM_PeakHeapOfSettingsPlan(benchmark::State& state) {
+    double peak = 0;
+    for (auto _ : state)
+        peak = peakHeapOf([] { benchmark::DoNotOptimize(planSettingsUpdate(emptyObjects, "x")); });
+    state.counters["peak_per_byte"] = peak / double(emptyObjects.size());
+}
+BENCHMARK(BM_PeakHeapOfSettingsPlan)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The reference for the one above: a plain parse of the same bytes.
+void BM_PeakHeapOfPlainParse(benchmark::State& state) {
+    double peak = 0;
+    for (auto _ : state)
+        peak = peakHeapOf([] { benchmark::DoNotOptimize(nlohmann::json::parse(emptyObjects)); });
+    state.counters["peak_per_byte"] = peak / double(emptyObjects.size());
+}
+BENCHMARK(BM_PeakHeapOfPlainParse)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 } // namespace
+
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    const std::size_t now = heapInUse += malloc_usable_size(block);
+    for (std::size_t peak = heapPeak; now > peak && !heapPeak.compare_exchange_weak(peak, now);) {
+    }
+    return block;
+}
+void operator delete(void* block) noexcept {
+    if (block)
+        heapInUse -= malloc_usable_size(block);
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
 
 BENCHMARK_MAIN();

@@ -41,6 +41,12 @@ void endChildGroupsWithRunner() {
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGTERM, SIGHUP, SIGPIPE})
         ::sigaction(signal, &action, nullptr);
+    // A runner started in the background ignores the terminal's keys, and so stays.
+    for (const int signal : {SIGINT, SIGQUIT}) {
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
 }
 
 } // namespace tallyglass::jsrunner

@@ -1,6 +1,7 @@
 #include "xdg_autostart_item.h"
 
 #include "core/file_access.h"
+#include "core/shell_quoting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -102,13 +103,8 @@ QString desktopExecArgument(const QString& path) {
     const bool needsQuotes =
         std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
     if (needsQuotes) {
-        QString quoted;
-        for (QChar c : argument) {
-            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-                quoted += u'\\';
-            quoted += c;
-        }
-        argument = QStringLiteral("\"") + quoted + QStringLiteral("\"");
+        argument =
+            u'"' + QString::fromStdString(escapedForDoubleQuotes(argument.toStdString())) + u'"';
     }
     // The value itself is a desktop-entry string, whose own escape is the backslash.
     return argument.replace(u'\\', QStringLiteral("\\\\"));
