@@ -129,9 +129,24 @@ WriteResult placeNew(const Temporary& temporary, const std::string& target, Writ
     return renamedOrRemoved(temporary, target);
 }
 
-// Replaces the file checked, and only it. The check is a moment before the replacement; the
-// exchange then shows which file was replaced: if another program wrote it in between, in
-// place or by replacing it, its file goes back and the caller plans again.
+// After the exchange the temporary name holds the file replaced, which must be the one checked,
+// unchanged. Otherwise another program wrote in between, in place or by replacing the file: its
+// file goes back (should that fail, it stays under the temporary name rather than being lost).
+WriteResult confirmExchange(const Temporary& temporary, const std::string& target, int held,
+                            const struct stat& checked) {
+    struct stat replaced {};
+    struct stat now {};
+    if (::lstat(temporary.path.c_str(), &replaced) == 0 && sameFile(replaced, checked) &&
+        ::fstat(held, &now) == 0 && stampOf(now) == stampOf(checked)) {
+        ::unlink(temporary.path.c_str());
+        return WriteResult::written;
+    }
+    ::rename(temporary.path.c_str(), target.c_str());
+    return WriteResult::changedMeanwhile;
+}
+
+// Replaces the file checked, and only it: the check comes a moment before an exchange of the
+// two files, which then shows what was replaced.
 WriteResult replaceChecked(const Temporary& temporary, const std::string& target,
                            const FileStamp& expected, WriteSteps& steps) {
     const int held = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -148,18 +163,7 @@ WriteResult replaceChecked(const Temporary& temporary, const std::string& target
     if (::renameat2(AT_FDCWD, temporary.path.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) ==
         0) {
         steps.reached(WriteSteps::Step::replaced, target);
-        struct stat replaced {
-        }, now{};
-        const bool confirmed = ::lstat(temporary.path.c_str(), &replaced) == 0 &&
-                               sameFile(replaced, checked) && ::fstat(held, &now) == 0 &&
-                               stampOf(now) == expected;
-        // Unconfirmed, the temporary name holds the other program's file: it goes back. Should
-        // that fail, it stays there rather than being lost.
-        if (confirmed)
-            ::unlink(temporary.path.c_str());
-        else
-            ::rename(temporary.path.c_str(), target.c_str());
-        result = confirmed ? WriteResult::written : WriteResult::changedMeanwhile;
+        result = confirmExchange(temporary, target, held, checked);
     } else if (errno != EINVAL && errno != ENOSYS) {
         ::unlink(temporary.path.c_str());
     } else

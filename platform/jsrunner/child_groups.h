@@ -8,9 +8,9 @@ namespace tallyglass::jsrunner {
 
 void rememberChildGroup(pid_t group);
 // From now on SIGTERM, SIGHUP, SIGINT, SIGQUIT (a terminal's Ctrl-C and Ctrl-\ reach only the
-// runner's group) and a SIGPIPE sent by another process kill every remembered
-// group before they end the runner. A SIGPIPE the runner raises on itself, by writing to a pipe
-// whose reader left, stays harmless: the write fails and the script sees it.
+// runner's group) and a SIGPIPE sent by another process kill every remembered group before
+// they end the runner. A SIGPIPE the runner raises on itself, by writing to a pipe whose reader
+// left, stays harmless: the write fails and the script sees it.
 void endChildGroupsWithRunner();
 
 } // namespace tallyglass::jsrunner

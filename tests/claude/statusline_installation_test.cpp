@@ -151,9 +151,7 @@ TEST(StatuslineInstallation, AFailedOrRacedWriteLosesNothing) {
         {0, Step::checked, script, nullptr}, {0, Step::replaced, script, "my-line"}};
     for (const auto& [failing, raceAt, scriptAfter, inner] : rows) {
         for (const bool inPlace : {false, true}) {
-            const std::string row = std::to_string(failing) + ' ' +
-                                    std::to_string(int(raceAt.value_or(Step(-1)))) +
-                                    (inPlace ? " in place" : "");
+            SCOPED_TRACE(failing * 10 + int(raceAt.value_or(Step(9))) + (inPlace ? 100 : 0));
             TempHome home;
             writeFile(claudeFile("settings.json"), foreignSettings);
             writeFile(claudeFile("statusline-usage.js"), "old script");
@@ -162,15 +160,15 @@ TEST(StatuslineInstallation, AFailedOrRacedWriteLosesNothing) {
             writer.raceAt = raceAt;
             writer.inPlace = inPlace;
             installStatuslineHelper(claudeFolderPath(), command, &writer);
-            EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter) << row;
-            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << row;
-            EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2) << row;
+            EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter);
+            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner);
+            EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2);
             Json settings = Json::parse(foreignSettings.toStdString());
             if (raceAt)
                 settings = {{"late", true}};
             if (failing == 1 || (raceAt && raceAt != Step::replaced))
                 settings["statusLine"] = helperStatusLine;
-            EXPECT_EQ(settingsJson(), settings) << row;
+            EXPECT_EQ(settingsJson(), settings);
         }
     }
 }

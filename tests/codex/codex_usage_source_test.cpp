@@ -261,7 +261,6 @@ TEST(ChangeWatch, FollowsChangesThatBringNoNotice) {
         EXPECT_EQ(fiveHour(source.loadSnapshot()), 90) << row;
         testing::runShell(inFolder + "umount f 2>/dev/null", {});
     }
-    qunsetenv("CODEX_HOME");
 }
 
 } // namespace
