@@ -204,30 +204,46 @@ template <typename F> double peakHeapOf(F call) {
     return double(heapPeak.load() - before);
 }
 
-// The largest settings file planned, with the most values per byte: 16 MB of empty objects.
-const std::string emptyObjects = R"({"a":[)" + [] {
-    std::string objects;
-    while (objects.size() < maxSettingsBytes - 16)
-        objects += "{},";
-    return objects;
-}() + "{}]}";
+// The largest settings files planned, with the most values per byte: 16 MB of empty objects,
+// and of members in one object.
+std::string largestSettings(const char* start, const char* each, const char* end) {
+    std::string text = start;
+    for (int i = 0; text.size() < maxSettingsBytes - 32; ++i)
+        text += i == 0 ? std::string(each).substr(1) : each;
+    return text + end;
+}
+const std::string emptyObjects = largestSettings(R"({"a":[)", ",{}", "]}");
+const std::string manyMembers = [] {
+    std::string text = "{";
+    for (int i = 0; text.size() < maxSettingsBytes - 32; ++i)
+        text += (i ? ",\"" : "\"") + std::to_string(i) + "\":0";
+    return text + "}";
+}();
 
-void BM_PeakHeapOfSettingsPlan(benchmark::State& state) {
+void peakHeap(benchmark::State& state, const std::string& text, bool plainParse) {
     double peak = 0;
     for (auto _ : state)
-        peak = peakHeapOf([] { benchmark::DoNotOptimize(planSettingsUpdate(emptyObjects, "x")); });
-    state.counters["peak_per_byte"] = peak / double(emptyObjects.size());
+        peak = peakHeapOf([&] {
+            if (plainParse)
+                benchmark::DoNotOptimize(nlohmann::json::parse(text));
+            else
+                benchmark::DoNotOptimize(planSettingsUpdate(text, "x"));
+        });
+    state.counters["peak_per_byte"] = peak / double(text.size());
 }
-BENCHMARK(BM_PeakHeapOfSettingsPlan)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-// The reference for the one above: a plain parse of the same bytes.
-void BM_PeakHeapOfPlainParse(benchmark::State& state) {
-    double peak = 0;
-    for (auto _ : state)
-        peak = peakHeapOf([] { benchmark::DoNotOptimize(nlohmann::json::parse(emptyObjects)); });
-    state.counters["peak_per_byte"] = peak / double(emptyObjects.size());
-}
-BENCHMARK(BM_PeakHeapOfPlainParse)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Each beside its reference, a plain parse of the same bytes.
+BENCHMARK_CAPTURE(peakHeap, planOfEmptyObjects, emptyObjects, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(peakHeap, parseOfEmptyObjects, emptyObjects, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(peakHeap, planOfManyMembers, manyMembers, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(peakHeap, parseOfManyMembers, manyMembers, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace
 

@@ -103,11 +103,12 @@ std::string decoded(std::string_view token) {
     return nlohmann::json::parse(token).get<std::string>();
 }
 
+// One of the many members a large file may hold, kept small: none for keyNode means a key
+// that the edit adds, none for value the edit's value.
 struct Member {
     std::string_view key;
-    const Spans* spans;
+    std::uint32_t keyNode;
     std::uint32_t value;
-    std::string_view keyToken;
 };
 
 class Writer {
@@ -174,7 +175,7 @@ std::vector<Member> Writer::members(const Spans& spans, std::uint32_t node, std:
         std::string_view name = token.substr(1, token.size() - 2);
         if (name.find('\\') != std::string_view::npos)
             name = m_keys.emplace_back(decoded(token));
-        found.push_back({name, &spans, spans[key].next, token});
+        found.push_back({name, key, spans[key].next});
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const Member& a, const Member& b) { return a.key < b.key; });
@@ -187,9 +188,9 @@ std::vector<Member> Writer::members(const Spans& spans, std::uint32_t node, std:
             std::lower_bound(found.begin(), found.end(), key,
                              [](const Member& m, std::string_view k) { return m.key < k; });
         if (at != found.end() && at->key == key)
-            *at = {at->key, &m_editValue, m_editValue.root(), at->keyToken};
+            at->value = none;
         else
-            found.insert(at, {key, &m_editValue, m_editValue.root(), {}});
+            found.insert(at, {key, none, none});
     }
     return found;
 }
@@ -204,12 +205,16 @@ void Writer::writeObject(const Spans& spans, std::uint32_t node, int depth, std:
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         const Member& member = sorted[i];
         indent(depth + 1);
-        appendString(m_out, member.keyToken.empty() ? nlohmann::json(member.key).dump()
-                                                    : std::string(member.keyToken));
+        if (member.keyNode == none)
+            appendString(m_out, nlohmann::json(member.key).dump());
+        else
+            appendString(m_out, spans.text(member.keyNode));
         m_out += ": ";
-        const bool onPath = editDepth < m_edit.path.size() && member.spans == &spans &&
-                            member.key == m_edit.path[editDepth];
-        write(*member.spans, member.value, depth + 1, onPath ? editDepth + 1 : SIZE_MAX);
+        const bool onPath = editDepth < m_edit.path.size() && member.key == m_edit.path[editDepth];
+        if (member.value == none)
+            write(m_editValue, m_editValue.root(), depth + 1, SIZE_MAX);
+        else
+            write(spans, member.value, depth + 1, onPath ? editDepth + 1 : SIZE_MAX);
         if (i + 1 < sorted.size())
             m_out += ',';
     }
