@@ -1,4 +1,5 @@
 #include "ui/menu_bar_icon.h"
+#include "support/contrast.h"
 #include "ui/panel_style.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <QSvgRenderer>
 
 using namespace tallyglass;
+using tallyglass::testing::highestContrast;
 
 namespace {
 
