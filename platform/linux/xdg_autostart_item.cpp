@@ -1,6 +1,7 @@
 #include "xdg_autostart_item.h"
 
 #include "core/file_access.h"
+#include "core/home_directory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -116,10 +117,8 @@ XdgAutostartItem::XdgAutostartItem(QString executable)
     : m_executable(std::move(executable)) {}
 
 QString XdgAutostartItem::entryPath() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/autostart/tallyglass.desktop");
+    const QString config = QString::fromStdString(configDirectory());
+    return config.isEmpty() ? QString() : config + QStringLiteral("/autostart/tallyglass.desktop");
 }
 
 QByteArray XdgAutostartItem::entryContents(const QString& executable) {
