@@ -1,5 +1,5 @@
-#include "ui/menu_bar_icon.h"
 #include "support/contrast.h"
+#include "ui/menu_bar_icon.h"
 #include "ui/panel_style.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <QSvgRenderer>
 
 using namespace tallyglass;
-using tallyglass::testing::highestContrast;
 
 namespace {
 

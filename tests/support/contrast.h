@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace tallyglass::testing {
+namespace tallyglass {
 
 // The contrast of a picture's most distinct pixel against the background it stands on: how
 // well text or an icon drawn there can be read.
@@ -18,4 +18,4 @@ inline double highestContrast(const QImage& picture, const QColor& background) {
     return best;
 }
 
-} // namespace tallyglass::testing
+} // namespace tallyglass

@@ -1,5 +1,5 @@
-#include "ui/date_texts.h"
 #include "support/contrast.h"
+#include "ui/date_texts.h"
 #include "ui/panel_style.h"
 #include "ui/usage_bar.h"
 #include "ui/usage_row.h"
@@ -13,8 +13,6 @@
 
 namespace tallyglass {
 namespace {
-
-using testing::highestContrast;
 
 constexpr double now = 1'796'461'200; // Dec 5, 2026, 9:00 AM UTC (the tests run with TZ=UTC)
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
