@@ -1,11 +1,11 @@
 #include "usage_model.h"
 
+#include "home_directory.h"
 #include "window_labels.h"
 
 #include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace tallyglass {
 namespace {
@@ -29,14 +29,14 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
     }
 }
 
-// None when something other than a regular file stands in the file's place: QSettings would
-// wait for ever on a FIFO there.
+// None without a home, or when something other than a regular file stands in the file's
+// place: QSettings would wait for ever on a FIFO there.
 std::unique_ptr<QSettings> userDefaults() {
-    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                         QStringLiteral("/Tallyglass/Tallyglass.conf"));
-    if (file.exists() && !file.isFile())
+    const QString config = QString::fromStdString(configDirectory());
+    const QFileInfo file(config + QStringLiteral("/Tallyglass/Tallyglass.conf"));
+    if (config.isEmpty() || (file.exists() && !file.isFile()))
         return nullptr;
-    return std::make_unique<QSettings>(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
+    return std::make_unique<QSettings>(file.filePath(), QSettings::IniFormat);
 }
 
 } // namespace
