@@ -34,6 +34,14 @@ void rememberChildGroup(pid_t group) {
     groupCount.store(slot + 1);
 }
 
+sigset_t endingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE, SIGINT, SIGQUIT})
+        sigaddset(&signals, signal);
+    return signals;
+}
+
 void endChildGroupsWithRunner() {
     struct sigaction action {};
     action.sa_sigaction = endWithRunner;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 // The chained commands a run starts get process groups of their own, so that whoever ends the
@@ -12,5 +13,7 @@ void rememberChildGroup(pid_t group);
 // they end the runner. A SIGPIPE the runner raises on itself, by writing to a pipe whose reader
 // left, stays harmless: the write fails and the script sees it.
 void endChildGroupsWithRunner();
+// Those signals, to block them while a command starts and its group is not yet remembered.
+sigset_t endingSignals();
 
 } // namespace tallyglass::jsrunner
