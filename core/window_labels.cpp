@@ -55,18 +55,26 @@ std::string capitalisedWords(std::string_view text) {
     return out;
 }
 
+std::string readableName(std::string_view planType) {
+    std::string words(planType);
+    std::replace(words.begin(), words.end(), '_', ' ');
+    return capitalisedWords(words);
+}
+
 const std::map<std::string, std::string, std::less<>>& windowLabels() {
     static const std::map<std::string, std::string, std::less<>> labels{
         {"five_hour", "Current session (5h)"},
         {"seven_day", "Weekly limit (7d)"},
         {"seven_day_opus", "Weekly Opus limit"},
         {"seven_day_sonnet", "Weekly Sonnet limit"},
+        {"daily", "Daily limit"},
+        {"monthly", "Monthly limit"},
     };
     return labels;
 }
 
 const std::vector<std::string>& windowOrder() {
-    static const std::vector<std::string> order{"five_hour", "seven_day"};
+    static const std::vector<std::string> order{"five_hour", "seven_day", "daily", "monthly"};
     return order;
 }
 
@@ -81,19 +89,33 @@ std::optional<std::string> durationText(double minutes) {
     return std::to_string(*whole) + "m";
 }
 
+namespace {
+
+// The keys whose label carries the window's length when it has one.
+const char* lengthLabelPrefix(std::string_view key) {
+    static const std::pair<std::string_view, const char*> prefixes[] = {
+        {"five_hour", "Current session ("},
+        {"seven_day", "Weekly limit ("},
+        {"daily", "Daily limit ("},
+        {"monthly", "Monthly limit ("},
+    };
+    for (const auto& [known, prefix] : prefixes)
+        if (key == known)
+            return prefix;
+    return nullptr;
+}
+
+} // namespace
+
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes) {
-    if (windowMinutes && (key == "five_hour" || key == "seven_day")) {
-        if (auto duration = durationText(*windowMinutes)) {
-            const char* prefix = key == "five_hour" ? "Current session (" : "Weekly limit (";
+    if (const char* prefix = windowMinutes ? lengthLabelPrefix(key) : nullptr) {
+        if (auto duration = durationText(*windowMinutes))
             return prefix + *duration + ")";
-        }
     }
     const auto& labels = windowLabels();
     if (auto found = labels.find(key); found != labels.end())
         return found->second;
-    std::string words(key);
-    std::replace(words.begin(), words.end(), '_', ' ');
-    return capitalisedWords(words);
+    return readableName(key);
 }
 
 std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {

@@ -46,7 +46,10 @@ QString percentText(std::optional<double> percentage) {
     return QString::fromStdString(percentFigure(*percentage));
 }
 
-QString resetText(double resetsAt, double now) {
+QString resetText(double resetsAt, double now, bool hasReset) {
+    if (hasReset)
+        return QCoreApplication::translate("UsageRow", "Reset %1")
+            .arg(relativeTimeText(resetsAt, now));
     return QCoreApplication::translate("UsageRow", "Resets ") + relativeTimeText(resetsAt, now) +
            QStringLiteral(" (") + dateTimeText(resetsAt) + QStringLiteral(")");
 }
@@ -60,7 +63,7 @@ QFont percentFont(const QFont& body) {
 }
 
 UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
-                   QWidget* parent)
+                   QWidget* parent, bool hasReset)
     : QWidget(parent)
     , m_title(new ElidedLabel(title, this))
     , m_percent(new QLabel(this))
@@ -94,7 +97,7 @@ UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& windo
     layout->addWidget(m_bar);
 
     if (window && window->resetsAt) {
-        m_reset = new QLabel(resetText(*window->resetsAt, now), this);
+        m_reset = new QLabel(resetText(*window->resetsAt, now, hasReset), this);
         m_reset->setObjectName(QStringLiteral("usageReset"));
         m_reset->setFont(styledFont(TextStyle::caption2, font()));
         m_reset->setWordWrap(true);

@@ -55,6 +55,7 @@ public:
         mutable std::condition_variable changed;
         std::optional<UsageSnapshot> snapshot;
         bool available = true, held = false;
+        SetupReport setup;
         std::atomic<bool> throws = false;
         std::vector<std::string> log;
     };
@@ -72,7 +73,10 @@ public:
         const auto lock = m_state->enter("isAvailable");
         return m_state->available;
     }
-    void prepare() override { m_state->enter("prepare"); }
+    SetupReport prepare() override {
+        const auto lock = m_state->enter("prepare");
+        return m_state->setup;
+    }
 
 private:
     std::shared_ptr<State> m_state;

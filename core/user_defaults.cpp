@@ -1,0 +1,22 @@
+#include "user_defaults.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace tallyglass {
+
+std::unique_ptr<QSettings> userDefaults() {
+    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/Tallyglass/Tallyglass.conf"));
+    if (file.exists() && !file.isFile())
+        return nullptr;
+    return std::make_unique<QSettings>(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
+}
+
+SourceKind storedActiveKind() {
+    const auto defaults = userDefaults();
+    const QString stored = defaults ? defaults->value(activeSourceKey).toString() : QString();
+    return sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);
+}
+
+} // namespace tallyglass
