@@ -34,10 +34,11 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.positionalArguments().isEmpty()
-                                  ? parser.errorText()
-                                  : QCoreApplication::translate("inspect", "Unexpected argument: %1")
-                                        .arg(parser.positionalArguments().constFirst());
+        const QString error =
+            parser.positionalArguments().isEmpty()
+                ? parser.errorText()
+                : QCoreApplication::translate("inspect", "Unexpected argument: %1")
+                      .arg(parser.positionalArguments().constFirst());
         std::cerr << "tallyglass-inspect: " << error.toStdString() << "\n"
                   << "Usage: tallyglass-inspect [--help] [--version]\n";
         return usageError;

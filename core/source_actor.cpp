@@ -117,8 +117,7 @@ QFuture<SetupReport> SourceActor::prepare() {
 
 QFuture<std::vector<QString>> SourceActor::diagnosis() {
     return enqueue<std::vector<QString>>(*m_queue, nullptr, [source = m_queue->source] {
-        return answerOf<std::vector<QString>>([&] { return source->diagnosis(); }, {},
-                                              "diagnosis");
+        return answerOf<std::vector<QString>>([&] { return source->diagnosis(); }, {}, "diagnosis");
     });
 }
 

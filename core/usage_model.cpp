@@ -15,8 +15,7 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
     QPointer<QObject> guard(context);
     future.then(QtFuture::Launch::Sync, [guard, callback](T value) {
         QMetaObject::invokeMethod(
-            guard, [callback, value = std::move(value)] { callback(value); },
-            Qt::QueuedConnection);
+            guard, [callback, value = std::move(value)] { callback(value); }, Qt::QueuedConnection);
     });
 }
 
@@ -125,7 +124,7 @@ void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) 
     m_snapshot = std::move(snapshot);
     // A hostile reading may hold thousands of windows: label them once, not at every read.
     m_labeledWindows = m_snapshot ? windowsAsOf(tallyglass::labeledWindows(*m_snapshot),
-                                                 m_snapshot->updatedAt, m_clock->now())
+                                                m_snapshot->updatedAt, m_clock->now())
                                   : std::vector<LabeledWindow>{};
     emit snapshotChanged();
     m_sourceAvailable = available;

@@ -90,9 +90,10 @@ SetupReport settingsNotJson() {
     report.line = 7;
     report.column = 1;
     report.path = report.settingsPath = QDir::homePath() + QStringLiteral("/.claude/settings.json");
-    report.statusLineMember = QStringLiteral(
-        "\"statusLine\": {\n  \"type\": \"command\",\n  \"command\": "
-        "\"/usr/bin/tallyglass-jsrunner -l JavaScript \\\"/home/user/.claude/statusline-usage.js\\\"\"\n}");
+    report.statusLineMember =
+        QStringLiteral("\"statusLine\": {\n  \"type\": \"command\",\n  \"command\": "
+                       "\"/usr/bin/tallyglass-jsrunner -l JavaScript "
+                       "\\\"/home/user/.claude/statusline-usage.js\\\"\"\n}");
     return report;
 }
 

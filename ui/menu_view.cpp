@@ -53,6 +53,15 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
 // building them all would freeze the panel and take gigabytes.
 constexpr std::size_t mostUnknownRows = 32;
 
+// Lines one under another in a block of this name.
+QVBoxLayout* lineColumn(QWidget* block, const QString& name, int spacing) {
+    block->setObjectName(name);
+    auto* column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    return column;
+}
+
 QString qtText(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -180,10 +189,7 @@ void MenuView::updateHeader() {
 
 QWidget* MenuView::buildDataArea() {
     auto* area = new QWidget(this);
-    area->setObjectName(QStringLiteral("dataArea"));
-    auto* column = new QVBoxLayout(area);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(panelSpacing);
+    auto* column = lineColumn(area, QStringLiteral("dataArea"), panelSpacing);
     m_noticeShown = m_model.setupReport().result == SetupReport::Result::added;
     if (m_model.setupReport().result != SetupReport::Result::quiet)
         column->addWidget(buildSetupBlock(m_model.setupReport(), area));
@@ -207,10 +213,7 @@ QWidget* MenuView::buildDataArea() {
 
 QWidget* MenuView::buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* parent) {
     auto* block = new QWidget(parent);
-    block->setObjectName(QStringLiteral("updatedBlock"));
-    auto* column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(updatedSpacing);
+    auto* column = lineColumn(block, QStringLiteral("updatedBlock"), updatedSpacing);
     const bool stale = m_model.isStale();
     auto* updated = textLabel(tr("Updated ") + relativeTimeText(snapshot.updatedAt, m_clock->now()),
                               QStringLiteral("updatedLine"), block);
@@ -248,10 +251,7 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
                       .arg(displayPath(claudeFolderPath()));
 
     auto* block = new QWidget(parent);
-    block->setObjectName(QStringLiteral("emptyState"));
-    auto* column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(emptyStateSpacing);
+    auto* column = lineColumn(block, QStringLiteral("emptyState"), emptyStateSpacing);
     auto* headline =
         textLabel(available ? tr("No usage data yet") : displayName(kind) + tr(" not found"),
                   QStringLiteral("emptyHeadline"), block);
@@ -269,20 +269,23 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
 // it; or, once, that it was added.
 QWidget* MenuView::buildSetupBlock(const SetupReport& report, QWidget* parent) {
     auto* block = new QWidget(parent);
-    block->setObjectName(QStringLiteral("setupBlock"));
-    auto* column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(emptyStateSpacing);
+    auto* column = lineColumn(block, QStringLiteral("setupBlock"), emptyStateSpacing);
     const bool failed = report.result == SetupReport::Result::failed;
-    auto* sentence = textLabel(failed ? setupProblemText(report) : setupAddedText(report),
-                               failed ? QStringLiteral("setupProblem") : QStringLiteral("setupNotice"), block);
+    auto* sentence =
+        textLabel(failed ? setupProblemText(report) : setupAddedText(report),
+                  failed ? QStringLiteral("setupProblem") : QStringLiteral("setupNotice"), block);
     sentence->setFont(styledFont(TextStyle::caption, font()));
     sentence->setWordWrap(true);
     if (failed)
         setForeground(sentence, systemColor(SystemColor::orange, palette()));
     column->addWidget(sentence);
-    if (!failed)
-        return block;
+    if (failed)
+        addManualSetup(report, column, block);
+    return block;
+}
+
+// The member to add by hand, and a button that copies it.
+void MenuView::addManualSetup(const SetupReport& report, QVBoxLayout* column, QWidget* block) {
     auto* hint = textLabel(tr("To add it by hand, put this member into the top-level object of "
                               "%1:")
                                .arg(displayPath(report.settingsPath)),
@@ -299,13 +302,13 @@ QWidget* MenuView::buildSetupBlock(const SetupReport& report, QWidget* parent) {
     auto* copy = new QPushButton(tr("Copy"), block);
     copy->setObjectName(QStringLiteral("copyMemberButton"));
     copy->setFont(styledFont(TextStyle::caption, font()));
-    connect(copy, &QPushButton::clicked, this, [text = report.statusLineMember] {
+    connect(copy, &QPushButton::clicked, copy, [copy, text = report.statusLineMember] {
         QGuiApplication::clipboard()->setText(text);
+        copy->setText(tr("Copied"));
     });
     column->addWidget(hint);
     column->addWidget(member);
     column->addWidget(copy, 0, Qt::AlignLeft);
-    return block;
 }
 
 void MenuView::restyle() {

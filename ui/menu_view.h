@@ -56,6 +56,7 @@ private:
     QWidget* buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* parent);
     QWidget* buildEmptyState(QWidget* parent);
     QWidget* buildSetupBlock(const SetupReport& report, QWidget* parent);
+    void addManualSetup(const SetupReport& report, QVBoxLayout* column, QWidget* block);
     void updateHeader();
     void restyle();
     void fitHeight();

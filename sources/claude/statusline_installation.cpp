@@ -48,8 +48,10 @@ SettingsPlan planFor(const FileRead& settings, const QString& path, const QStrin
         planSettingsUpdate(std::string_view(settings.bytes.constData(), settings.bytes.size()),
                            helperCommand.toStdString(), isStale);
     if (plan.action != SettingsPlan::Action::leaveAlone && settings.stamp.exists &&
-        !(settings.stamp.mode & S_IWUSR))
-        return SettingsPlan{.refusal = SetupReport::Problem::readOnly};
+        !(settings.stamp.mode & S_IWUSR)) {
+        plan = {};
+        plan.refusal = SetupReport::Problem::readOnly;
+    }
     return plan;
 }
 

@@ -1,9 +1,9 @@
+#include "core/claude_folder.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
 #include "support/fake_login_item.h"
 #include "support/fake_source.h"
 #include "support/temp_home.h"
-#include "core/claude_folder.h"
 #include "ui/claude_folder_control.h"
 #include "ui/elided_label.h"
 #include "ui/menu_view.h"
@@ -206,7 +206,9 @@ TEST_F(PanelTest, WindowShowsAsResetOnceItsResetTimeHasPassed) {
         EXPECT_EQ(model.menuBarSummary(), shown[2]);
     }
     // A reading taken after the reset time is the new window's already.
-    publish(snapshotWith({{"five_hour", {30, resetsAt, 300}}}, 0));
+    auto fresh = snapshotWith({{"five_hour", {30, resetsAt, 300}}});
+    fresh.updatedAt = resetsAt + 1;
+    publish(fresh);
     EXPECT_EQ(model.menuBarSummary(), "30%");
 }
 
@@ -224,8 +226,9 @@ TEST_F(PanelTest, SetupProblemsAndTheOneTimeNotice) {
     model.prepareAndRefresh();
     publish(std::nullopt, true);
     EXPECT_EQ(text("emptyHeadline"), "No usage data yet");
-    EXPECT_EQ(text("setupProblem"), "Tallyglass could not add its status-line helper: "
-                                    "~/.claude/settings.json is not valid JSON (line 3, column 1).");
+    EXPECT_EQ(text("setupProblem"),
+              "Tallyglass could not add its status-line helper: "
+              "~/.claude/settings.json is not valid JSON (line 3, column 1).");
     EXPECT_EQ(text("statusLineMember"), failed.statusLineMember);
     find<QPushButton>("copyMemberButton")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), failed.statusLineMember);
@@ -236,7 +239,8 @@ TEST_F(PanelTest, SetupProblemsAndTheOneTimeNotice) {
     EXPECT_EQ(claude->count("prepare"), prepared + 1);
     EXPECT_EQ(find<QWidget>("setupBlock"), nullptr);
 
-    claude->setup = {SetupReport::Result::added};
+    claude->setup = {};
+    claude->setup.result = SetupReport::Result::added;
     claude->setup.ownCommandKept = true;
     claude->setup.path = failed.path;
     model.prepareAndRefresh();
