@@ -47,8 +47,7 @@ struct ErrorFinder : nlohmann::json_sax<Json> {
     }
 };
 
-} // namespace
-
+// The position of the byte at offset.
 TextPosition positionOf(std::string_view bytes, std::size_t offset) {
     offset = std::min(offset, bytes.size());
     TextPosition position;
@@ -60,6 +59,8 @@ TextPosition positionOf(std::string_view bytes, std::size_t offset) {
         position.column += (static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80;
     return position;
 }
+
+} // namespace
 
 JsonCheck checkJson(std::string_view bytes, int maximumDepth) {
     // The library skips a byte order mark and ends the text at a NUL byte.

@@ -21,7 +21,4 @@ struct JsonCheck {
 };
 JsonCheck checkJson(std::string_view bytes, int maximumDepth);
 
-// The position of the byte at offset.
-TextPosition positionOf(std::string_view bytes, std::size_t offset);
-
 } // namespace tallyglass

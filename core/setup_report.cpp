@@ -5,13 +5,6 @@
 #include <QCoreApplication>
 
 namespace tallyglass {
-namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("SetupReport", text);
-}
-
-} // namespace
 
 QString displayPath(const QString& path) {
     const QString home = homeFolderPath();
@@ -31,38 +24,57 @@ QString setupProblemText(const SetupReport& report) {
     using Problem = SetupReport::Problem;
     switch (report.problem) {
     case Problem::folderNotMade:
-        return tr("Tallyglass could not add its status-line helper: the folder %1 could not be "
-                  "created.")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: the folder %1 could not be "
+                   "created.")
             .arg(path);
     case Problem::notRegularFile:
-        return tr("Tallyglass could not add its status-line helper: %1 is not a regular file.")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 is not a regular file.")
             .arg(path);
     case Problem::unreadable:
-        return tr("Tallyglass could not add its status-line helper: %1 could not be read.")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 could not be read.")
             .arg(path);
     case Problem::tooLarge:
-        return tr("Tallyglass could not add its status-line helper: %1 is larger than 16 MB.")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 is larger than 16 MB.")
             .arg(path);
     case Problem::notJson:
-        return tr("Tallyglass could not add its status-line helper: %1 is not valid JSON (line "
-                  "%2, column %3).")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 is not valid JSON (line "
+                   "%2, column %3).")
             .arg(path)
             .arg(report.line)
             .arg(report.column);
     case Problem::tooDeep:
-        return tr("Tallyglass could not add its status-line helper: %1 is nested too deeply.")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 is nested too deeply.")
             .arg(path);
     case Problem::notObject:
-        return tr("Tallyglass could not add its status-line helper: %1 does not hold a JSON "
-                  "object.")
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 does not hold a JSON "
+                   "object.")
             .arg(path);
     case Problem::readOnly:
-        return tr("Tallyglass could not add its status-line helper: %1 is read-only.").arg(path);
+        return QCoreApplication::translate(
+                   "SetupReport",
+                   "Tallyglass could not add its status-line helper: %1 is read-only.")
+            .arg(path);
     case Problem::notWritten:
     case Problem::none:
         break;
     }
-    return tr("Tallyglass could not add its status-line helper: %1 could not be written.")
+    return QCoreApplication::translate(
+               "SetupReport",
+               "Tallyglass could not add its status-line helper: %1 could not be written.")
         .arg(path);
 }
 
@@ -71,10 +83,14 @@ QString setupAddedText(const SetupReport& report) {
         return {};
     const QString path = displayPath(report.path);
     return report.ownCommandKept
-               ? tr("Tallyglass added its status-line helper to %1; your own status line still "
-                    "runs.")
+               ? QCoreApplication::translate(
+                     "SetupReport",
+                     "Tallyglass added its status-line helper to %1; your own status line still "
+                     "runs.")
                      .arg(path)
-               : tr("Tallyglass added its status-line helper to %1.").arg(path);
+               : QCoreApplication::translate("SetupReport",
+                                             "Tallyglass added its status-line helper to %1.")
+                     .arg(path);
 }
 
 } // namespace tallyglass

@@ -112,8 +112,7 @@ SetupReport installStatuslineHelper(const QString& claudeFolder, const QString& 
         if (written == WriteResult::changedMeanwhile)
             continue;
         // A file Tallyglass made itself needs no word; one the user had does.
-        if (plan.action != SettingsPlan::Action::install || !settings.stamp.exists ||
-            settings.bytes.isEmpty())
+        if (plan.action != SettingsPlan::Action::install || settings.bytes.isEmpty())
             return {};
         SetupReport report;
         report.result = SetupReport::Result::added;

@@ -70,7 +70,9 @@ TEST(ClaudeUsageSource, FollowsClaudeConfigDir) {
     EXPECT_TRUE(installedCommand().contains(folder + "/statusline-usage.js"));
     const auto run = runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":7}}})");
     ASSERT_TRUE(run.ok()) << run.standardError.constData();
-    EXPECT_EQ(source.loadSnapshot()->windows.at("five_hour").usedPercentage, 7);
+    const auto snapshot = source.loadSnapshot();
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->windows.at("five_hour").usedPercentage, 7);
     EXPECT_FALSE(QFileInfo::exists(home.filePath(".claude")));
     qputenv("CLAUDE_CONFIG_DIR", "relative/claude");
     EXPECT_EQ(claudeFolderPath(), home.filePath(".claude"));
