@@ -8,8 +8,8 @@
 
 namespace tallyglass {
 
-// Tallyglass's own stored settings; none when something other than a regular file stands in
-// the file's place (QSettings would wait for ever on a FIFO there).
+// Tallyglass's own stored settings; none without a home, or when something other than a
+// regular file stands in the file's place (QSettings would wait for ever on a FIFO there).
 std::unique_ptr<QSettings> userDefaults();
 
 // The watched assistant, as stored.

@@ -2,6 +2,9 @@
 
 #include "rounding.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
@@ -44,6 +47,10 @@ std::string canonicalKey(std::string_view key) {
     return out;
 }
 
+QString translated(const char* label) {
+    return QCoreApplication::translate("WindowLabel", label);
+}
+
 } // namespace
 
 std::string capitalisedWords(std::string_view text) {
@@ -62,13 +69,14 @@ std::string readableName(std::string_view planType) {
 }
 
 const std::map<std::string, std::string, std::less<>>& windowLabels() {
+    // The English texts; windowLabel looks up their translation.
     static const std::map<std::string, std::string, std::less<>> labels{
-        {"five_hour", "Current session (5h)"},
-        {"seven_day", "Weekly limit (7d)"},
-        {"seven_day_opus", "Weekly Opus limit"},
-        {"seven_day_sonnet", "Weekly Sonnet limit"},
-        {"daily", "Daily limit"},
-        {"monthly", "Monthly limit"},
+        {"five_hour", QT_TRANSLATE_NOOP("WindowLabel", "Current session (5h)")},
+        {"seven_day", QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (7d)")},
+        {"seven_day_opus", QT_TRANSLATE_NOOP("WindowLabel", "Weekly Opus limit")},
+        {"seven_day_sonnet", QT_TRANSLATE_NOOP("WindowLabel", "Weekly Sonnet limit")},
+        {"daily", QT_TRANSLATE_NOOP("WindowLabel", "Daily limit")},
+        {"monthly", QT_TRANSLATE_NOOP("WindowLabel", "Monthly limit")},
     };
     return labels;
 }
@@ -91,30 +99,30 @@ std::optional<std::string> durationText(double minutes) {
 
 namespace {
 
-// The keys whose label carries the window's length when it has one.
-const char* lengthLabelPrefix(std::string_view key) {
-    static const std::pair<std::string_view, const char*> prefixes[] = {
-        {"five_hour", "Current session ("},
-        {"seven_day", "Weekly limit ("},
-        {"daily", "Daily limit ("},
-        {"monthly", "Monthly limit ("},
+// The label, with the window's length for %1, of the keys that carry it.
+const char* lengthLabel(std::string_view key) {
+    static const std::pair<std::string_view, const char*> labels[] = {
+        {"five_hour", QT_TRANSLATE_NOOP("WindowLabel", "Current session (%1)")},
+        {"seven_day", QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (%1)")},
+        {"daily", QT_TRANSLATE_NOOP("WindowLabel", "Daily limit (%1)")},
+        {"monthly", QT_TRANSLATE_NOOP("WindowLabel", "Monthly limit (%1)")},
     };
-    for (const auto& [known, prefix] : prefixes)
+    for (const auto& [known, label] : labels)
         if (key == known)
-            return prefix;
+            return label;
     return nullptr;
 }
 
 } // namespace
 
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes) {
-    if (const char* prefix = windowMinutes ? lengthLabelPrefix(key) : nullptr) {
+    if (const char* label = windowMinutes ? lengthLabel(key) : nullptr) {
         if (auto duration = durationText(*windowMinutes))
-            return prefix + *duration + ")";
+            return translated(label).arg(QString::fromStdString(*duration)).toStdString();
     }
     const auto& labels = windowLabels();
     if (auto found = labels.find(key); found != labels.end())
-        return found->second;
+        return translated(found->second.c_str()).toStdString();
     return readableName(key);
 }
 

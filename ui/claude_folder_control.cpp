@@ -34,7 +34,9 @@ ClaudeFolderControl::ClaudeFolderControl(QWidget* parent)
 }
 
 void ClaudeFolderControl::showFolder() {
+    //: %1 is a folder, such as "~/.claude".
     m_folder->setText(tr("Claude folder: %1").arg(displayPath(claudeFolderPath())));
+    m_folder->setAccessibleName(m_folder->text());
     const bool fromEnvironment = claudeFolderFromEnvironment();
     m_change->setEnabled(!fromEnvironment);
     m_change->setToolTip(fromEnvironment ? tr("Set by CLAUDE_CONFIG_DIR") : QString());

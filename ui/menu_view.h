@@ -40,7 +40,6 @@ public:
     // A hairline border, for when the panel floats without a window frame.
     void setFramed(bool framed);
 
-    LoginControl* loginControl() const { return m_loginControl; }
     ClaudeFolderControl* claudeFolderControl() const { return m_claudeFolder; }
 
 protected:

@@ -32,6 +32,9 @@ QString percentText(std::optional<double> percentage);
 // since its reading, "Reset 2 hours ago".
 QString resetText(double resetsAt, double now, bool hasReset = false);
 
+// What a screen reader says after the row's title: "42 percent used, resets in 2 hours".
+QString spokenUsage(std::optional<double> percentage, std::optional<double> resetsAt, double now);
+
 // The percentage's font: semibold, with tabular digits where the font and Qt offer them.
 QFont percentFont(const QFont& body);
 
