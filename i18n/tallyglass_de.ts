@@ -64,11 +64,11 @@
     </message>
     <message>
         <source>Tallyglass added its status-line helper to %1; your own status line still runs.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass hat seinen Statuszeilen-Helfer in %1 eingetragen; Ihre eigene Statuszeile läuft weiterhin.</translation>
     </message>
     <message>
         <source>Tallyglass added its status-line helper to %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass hat seinen Statuszeilen-Helfer in %1 eingetragen.</translation>
     </message>
 </context>
 <context>
@@ -129,12 +129,12 @@
     <message>
         <source>Reset %1</source>
         <extracomment>%1 is how long ago, such as &quot;2 hours ago&quot;.</extracomment>
-        <translation type="unfinished"></translation>
+        <translation>Zurückgesetzt %1</translation>
     </message>
     <message>
         <source>0 percent used, reset %1</source>
         <extracomment>%1 is how long ago the window reset, such as &quot;2 hours ago&quot;.</extracomment>
-        <translation type="unfinished"></translation>
+        <translation>0 Prozent verbraucht, zurückgesetzt %1</translation>
     </message>
 </context>
 <context>
@@ -165,39 +165,39 @@
     </message>
     <message>
         <source>Daily limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Tageslimit</translation>
     </message>
     <message>
         <source>Monthly limit</source>
-        <translation type="unfinished"></translation>
+        <translation>Monatslimit</translation>
     </message>
     <message>
         <source>Daily limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Tageslimit (%1)</translation>
     </message>
     <message>
         <source>Monthly limit (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Monatslimit (%1)</translation>
     </message>
 </context>
 <context>
     <name>tallyglass::ClaudeFolderControl</name>
     <message>
         <source>Change…</source>
-        <translation type="unfinished"></translation>
+        <translation>Ändern…</translation>
     </message>
     <message>
         <source>Choose the Claude folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Claude-Ordner wählen</translation>
     </message>
     <message>
         <source>Claude folder: %1</source>
         <extracomment>%1 is a folder, such as &quot;~/.claude&quot;.</extracomment>
-        <translation type="unfinished"></translation>
+        <translation>Claude-Ordner: %1</translation>
     </message>
     <message>
         <source>Set by CLAUDE_CONFIG_DIR</source>
-        <translation type="unfinished"></translation>
+        <translation>Durch CLAUDE_CONFIG_DIR festgelegt</translation>
     </message>
 </context>
 <context>
@@ -256,7 +256,7 @@
     </message>
     <message>
         <source>No Claude Code data found in %1. Install Claude Code and run it once.</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Claude-Code-Daten in %1 gefunden. Installieren Sie Claude Code und starten Sie es einmal.</translation>
     </message>
     <message>
         <source>To add it by hand, put this member into the top-level object of %1:</source>
@@ -264,11 +264,11 @@
     </message>
     <message>
         <source>Copy</source>
-        <translation type="unfinished"></translation>
+        <translation>Kopieren</translation>
     </message>
     <message>
         <source>Copied</source>
-        <translation type="unfinished"></translation>
+        <translation>Kopiert</translation>
     </message>
 </context>
 <context>
