@@ -1,6 +1,7 @@
 #include "reading_report.h"
 
 #include "core/window_labels.h"
+#include "core/window_reset.h"
 
 namespace tallyglass {
 namespace {
@@ -33,7 +34,7 @@ nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot) {
     return out;
 }
 
-nlohmann::ordered_json inspectReport(const SourceTable& sources) {
+nlohmann::ordered_json inspectReport(const SourceTable& sources, double now) {
     nlohmann::ordered_json report;
     report["sources"] = nlohmann::ordered_json::array();
     for (const auto& [kind, actor] : sources) {
@@ -43,17 +44,30 @@ nlohmann::ordered_json inspectReport(const SourceTable& sources) {
         entry["available"] = actor->isAvailable().result();
         if (snapshot) {
             entry["snapshot"] = snapshotJson(*snapshot);
+            entry["stale"] = now - snapshot->updatedAt > UsageModel::staleAfterSeconds;
+            const auto windows = windowsAsOf(labeledWindows(*snapshot), snapshot->updatedAt, now);
             auto& labeled = entry["labeled_windows"] = nlohmann::ordered_json::array();
-            for (const LabeledWindow& window : labeledWindows(*snapshot))
+            for (const LabeledWindow& window : windows)
                 labeled.push_back({{"key", window.key},
                                    {"label", window.label},
-                                   {"window", windowJson(window.window)}});
-            if (auto summary = menuBarSummary(snapshot))
+                                   {"window", windowJson(window.window)},
+                                   {"has_reset", window.hasReset}});
+            if (auto summary = menuBarSummary(windows))
                 entry["summary"] = *summary;
         }
+        auto& reasons = entry["reasons"] = nlohmann::ordered_json::array();
+        for (const QString& reason : actor->diagnosis().result())
+            reasons.push_back(reason.toStdString());
         report["sources"].push_back(std::move(entry));
     }
     return report;
+}
+
+bool hasReading(const nlohmann::ordered_json& report, SourceKind kind) {
+    for (const auto& entry : report["sources"])
+        if (entry["kind"] == rawValue(kind))
+            return entry.contains("snapshot");
+    return false;
 }
 
 } // namespace tallyglass

@@ -6,9 +6,13 @@
 
 namespace tallyglass {
 
-// What each source reads right now, as users attach it to bug reports. Loads every source
-// once without its prepare step, so nothing is installed or written.
-nlohmann::ordered_json inspectReport(const SourceTable& sources);
+// What each source reads right now, as users attach it to bug reports: its reading as the
+// panel would show it at now, whether that is stale, and for a source without one, why.
+// Loads every source once without its prepare step, so nothing is installed or written.
+nlohmann::ordered_json inspectReport(const SourceTable& sources, double now);
+
+// Whether the report holds a reading of that source.
+bool hasReading(const nlohmann::ordered_json& report, SourceKind kind);
 
 nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot);
 

@@ -48,7 +48,7 @@ public:
         return snapshot;
     }
     bool isAvailable() override { return true; }
-    void prepare() override {}
+    SetupReport prepare() override { return {}; }
 
 private:
     int m_extraWindows;

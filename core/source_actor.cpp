@@ -109,14 +109,15 @@ QFuture<bool> SourceActor::isAvailable(CancelFlag cancelled) {
     });
 }
 
-QFuture<void> SourceActor::prepare() {
-    return enqueue<void>(*m_queue, nullptr, [source = m_queue->source] {
-        answerOf<bool>(
-            [&] {
-                source->prepare();
-                return true;
-            },
-            false, "prepare");
+QFuture<SetupReport> SourceActor::prepare() {
+    return enqueue<SetupReport>(*m_queue, nullptr, [source = m_queue->source] {
+        return answerOf<SetupReport>([&] { return source->prepare(); }, {}, "prepare");
+    });
+}
+
+QFuture<std::vector<QString>> SourceActor::diagnosis() {
+    return enqueue<std::vector<QString>>(*m_queue, nullptr, [source = m_queue->source] {
+        return answerOf<std::vector<QString>>([&] { return source->diagnosis(); }, {}, "diagnosis");
     });
 }
 

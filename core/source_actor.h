@@ -28,7 +28,8 @@ public:
     // A skipped call's future is cancelled.
     QFuture<std::optional<UsageSnapshot>> loadSnapshot(CancelFlag cancelled = nullptr);
     QFuture<bool> isAvailable(CancelFlag cancelled = nullptr);
-    QFuture<void> prepare();
+    QFuture<SetupReport> prepare();
+    QFuture<std::vector<QString>> diagnosis();
 
     struct Queue;
 

@@ -1,42 +1,22 @@
 #include "usage_model.h"
 
-#include "home_directory.h"
+#include "user_defaults.h"
 #include "window_labels.h"
+#include "window_reset.h"
 
-#include <QFileInfo>
 #include <QPointer>
-#include <QSettings>
 
 namespace tallyglass {
 namespace {
-
-constexpr auto activeSourceKey = "activeSource";
 
 // Delivers a source's answer to the main thread through the event loop, also when the future
 // has already finished: a load never publishes from inside the call that started it.
 template <typename T, typename F> void whenReady(QFuture<T> future, QObject* context, F callback) {
     QPointer<QObject> guard(context);
-    if constexpr (std::is_void_v<T>) {
-        future.then(QtFuture::Launch::Sync, [guard, callback] {
-            QMetaObject::invokeMethod(guard, callback, Qt::QueuedConnection);
-        });
-    } else {
-        future.then(QtFuture::Launch::Sync, [guard, callback](T value) {
-            QMetaObject::invokeMethod(
-                guard, [callback, value = std::move(value)] { callback(value); },
-                Qt::QueuedConnection);
-        });
-    }
-}
-
-// None without a home, or when something other than a regular file stands in the file's
-// place: QSettings would wait for ever on a FIFO there.
-std::unique_ptr<QSettings> userDefaults() {
-    const QString config = QString::fromStdString(configDirectory());
-    const QFileInfo file(config + QStringLiteral("/Tallyglass/Tallyglass.conf"));
-    if (config.isEmpty() || (file.exists() && !file.isFile()))
-        return nullptr;
-    return std::make_unique<QSettings>(file.filePath(), QSettings::IniFormat);
+    future.then(QtFuture::Launch::Sync, [guard, callback](T value) {
+        QMetaObject::invokeMethod(
+            guard, [callback, value = std::move(value)] { callback(value); }, Qt::QueuedConnection);
+    });
 }
 
 } // namespace
@@ -46,9 +26,7 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
     , m_sources(std::move(sources)) {
-    const auto defaults = userDefaults();
-    const QString stored = defaults ? defaults->value(activeSourceKey).toString() : QString();
-    m_activeKind = sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);
+    m_activeKind = storedActiveKind();
     prepareAndRefresh();
 
     m_timer.setInterval(refreshIntervalMs);
@@ -70,7 +48,8 @@ std::optional<std::string> UsageModel::menuBarSummary() const {
 }
 
 void UsageModel::refresh() {
-    startLoad(false);
+    // A set-up that failed is tried again, so mending the file by hand is seen at once.
+    startLoad(m_setupReport.result == SetupReport::Result::failed);
 }
 
 void UsageModel::prepareAndRefresh() {
@@ -89,7 +68,20 @@ void UsageModel::selectSource(SourceKind kind) {
     m_snapshot.reset();
     m_labeledWindows.clear();
     emit snapshotChanged();
+    setSetupReport({});
     prepareAndRefresh();
+}
+
+void UsageModel::acknowledgeSetupNotice() {
+    if (m_setupReport.result == SetupReport::Result::added)
+        setSetupReport({});
+}
+
+void UsageModel::setSetupReport(SetupReport report) {
+    if (report == m_setupReport)
+        return;
+    m_setupReport = std::move(report);
+    emit setupReportChanged();
 }
 
 void UsageModel::startLoad(bool withPrepare) {
@@ -105,7 +97,13 @@ void UsageModel::startLoad(bool withPrepare) {
         performLoad(kind, job);
         return;
     }
-    whenReady(found->second->prepare(), this, [this, kind, job] { performLoad(kind, job); });
+    // The report counts even when a refresh superseded the load: it is the newest set-up's.
+    whenReady(found->second->prepare(), this, [this, kind, job](const SetupReport& report) {
+        if (m_activeKind != kind)
+            return;
+        setSetupReport(report);
+        performLoad(kind, job);
+    });
 }
 
 void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job) {
@@ -125,8 +123,9 @@ void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>>
 void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) {
     m_snapshot = std::move(snapshot);
     // A hostile reading may hold thousands of windows: label them once, not at every read.
-    m_labeledWindows =
-        m_snapshot ? tallyglass::labeledWindows(*m_snapshot) : std::vector<LabeledWindow>{};
+    m_labeledWindows = m_snapshot ? windowsAsOf(tallyglass::labeledWindows(*m_snapshot),
+                                                m_snapshot->updatedAt, m_clock->now())
+                                  : std::vector<LabeledWindow>{};
     emit snapshotChanged();
     m_sourceAvailable = available;
     emit sourceAvailableChanged();

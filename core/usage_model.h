@@ -36,8 +36,12 @@ public:
     double lastChecked() const { return m_lastChecked; }
     bool sourceAvailable() const { return m_sourceAvailable; }
     SourceKind activeKind() const { return m_activeKind; }
+    // What the active source's last set-up had to say; quiet after a switch of source.
+    const SetupReport& setupReport() const { return m_setupReport; }
 
-    // The snapshot's windows, labelled and in display order; empty without a snapshot.
+    // The snapshot's windows, labelled and in display order, as they stood when it was
+    // published: a window whose reset time has passed since the reading stands at 0 %.
+    // Empty without a snapshot.
     const std::vector<LabeledWindow>& labeledWindows() const { return m_labeledWindows; }
 
     bool isStale() const;
@@ -46,18 +50,22 @@ public:
     void refresh();
     void prepareAndRefresh();
     void selectSource(SourceKind kind);
+    // The notice that the helper was added has been seen: it is not shown again.
+    void acknowledgeSetupNotice();
 
 signals:
     void snapshotChanged();
     void lastCheckedChanged();
     void sourceAvailableChanged();
     void activeKindChanged();
+    void setupReportChanged();
 
 private:
     void startLoad(bool withPrepare);
     // The job is its own cancel flag, shared with the source's executor.
     void performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job);
     void publish(std::optional<UsageSnapshot> snapshot, bool available);
+    void setSetupReport(SetupReport report);
 
     std::shared_ptr<const Clock> m_clock;
     std::optional<UsageSnapshot> m_snapshot;
@@ -65,6 +73,7 @@ private:
     double m_lastChecked = 0;
     bool m_sourceAvailable = true;
     SourceKind m_activeKind = SourceKind::claude;
+    SetupReport m_setupReport;
     SourceTable m_sources;
     QTimer m_timer;
     std::shared_ptr<std::atomic<bool>> m_loadTask;

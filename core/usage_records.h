@@ -44,6 +44,8 @@ struct LabeledWindow {
     std::string key;
     std::string label;
     UsageWindow window;
+    // The window's reset time has passed since the reading: it stands at 0 %.
+    bool hasReset = false;
 
     friend bool operator==(const LabeledWindow&, const LabeledWindow&) = default;
 };

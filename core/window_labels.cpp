@@ -62,6 +62,12 @@ std::string capitalisedWords(std::string_view text) {
     return out;
 }
 
+std::string readableName(std::string_view planType) {
+    std::string words(planType);
+    std::replace(words.begin(), words.end(), '_', ' ');
+    return capitalisedWords(words);
+}
+
 const std::map<std::string, std::string, std::less<>>& windowLabels() {
     // The English texts; windowLabel looks up their translation.
     static const std::map<std::string, std::string, std::less<>> labels{
@@ -69,12 +75,14 @@ const std::map<std::string, std::string, std::less<>>& windowLabels() {
         {"seven_day", QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (7d)")},
         {"seven_day_opus", QT_TRANSLATE_NOOP("WindowLabel", "Weekly Opus limit")},
         {"seven_day_sonnet", QT_TRANSLATE_NOOP("WindowLabel", "Weekly Sonnet limit")},
+        {"daily", QT_TRANSLATE_NOOP("WindowLabel", "Daily limit")},
+        {"monthly", QT_TRANSLATE_NOOP("WindowLabel", "Monthly limit")},
     };
     return labels;
 }
 
 const std::vector<std::string>& windowOrder() {
-    static const std::vector<std::string> order{"five_hour", "seven_day"};
+    static const std::vector<std::string> order{"five_hour", "seven_day", "daily", "monthly"};
     return order;
 }
 
@@ -89,21 +97,33 @@ std::optional<std::string> durationText(double minutes) {
     return std::to_string(*whole) + "m";
 }
 
+namespace {
+
+// The label, with the window's length for %1, of the keys that carry it.
+const char* lengthLabel(std::string_view key) {
+    static const std::pair<std::string_view, const char*> labels[] = {
+        {"five_hour", QT_TRANSLATE_NOOP("WindowLabel", "Current session (%1)")},
+        {"seven_day", QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (%1)")},
+        {"daily", QT_TRANSLATE_NOOP("WindowLabel", "Daily limit (%1)")},
+        {"monthly", QT_TRANSLATE_NOOP("WindowLabel", "Monthly limit (%1)")},
+    };
+    for (const auto& [known, label] : labels)
+        if (key == known)
+            return label;
+    return nullptr;
+}
+
+} // namespace
+
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes) {
-    if (windowMinutes && (key == "five_hour" || key == "seven_day")) {
-        if (auto duration = durationText(*windowMinutes)) {
-            const char* label = key == "five_hour"
-                                    ? QT_TRANSLATE_NOOP("WindowLabel", "Current session (%1)")
-                                    : QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (%1)");
+    if (const char* label = windowMinutes ? lengthLabel(key) : nullptr) {
+        if (auto duration = durationText(*windowMinutes))
             return translated(label).arg(QString::fromStdString(*duration)).toStdString();
-        }
     }
     const auto& labels = windowLabels();
     if (auto found = labels.find(key); found != labels.end())
         return translated(found->second.c_str()).toStdString();
-    std::string words(key);
-    std::replace(words.begin(), words.end(), '_', ' ');
-    return capitalisedWords(words);
+    return readableName(key);
 }
 
 std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {

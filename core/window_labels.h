@@ -23,6 +23,10 @@ std::optional<std::string> durationText(double minutes);
 // rules ("pro" becomes "Pro", "PLUS" becomes "Plus").
 std::string capitalisedWords(std::string_view text);
 
+// An identifier as words: underscores read as spaces, then capitalised word by word
+// ("self_serve_business_usage_based" becomes "Self Serve Business Usage Based").
+std::string readableName(std::string_view planType);
+
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes);
 
 // One entry per window of the snapshot, in display order; windows of another limit family

@@ -58,6 +58,45 @@ UsageSnapshot codexFamiliesSample() {
     return snapshot;
 }
 
+// A plan without the five-hour limit: Codex sends the weekly window alone, as "primary".
+UsageSnapshot codexWeeklyOnlySample() {
+    UsageSnapshot snapshot;
+    snapshot.updatedAt = now - 60;
+    snapshot.model = "gpt-5.3-codex";
+    snapshot.planType = "self_serve_business_usage_based";
+    snapshot.windows["seven_day"] = {5.0, now + 4 * 86400 + 2 * 3600, 10080};
+    return snapshot;
+}
+
+// The five-hour window reached its limit, then reset two hours ago with no reading since.
+UsageSnapshot claudeResetSample() {
+    UsageSnapshot snapshot = claudeSample(3 * 3600);
+    snapshot.windows["five_hour"] = {100.0, now - 2 * 3600, 300};
+    return snapshot;
+}
+
+SetupReport addedToSettings() {
+    SetupReport report;
+    report.result = SetupReport::Result::added;
+    report.ownCommandKept = true;
+    report.path = report.settingsPath = QDir::homePath() + QStringLiteral("/.claude/settings.json");
+    return report;
+}
+
+SetupReport settingsNotJson() {
+    SetupReport report;
+    report.result = SetupReport::Result::failed;
+    report.problem = SetupReport::Problem::notJson;
+    report.line = 7;
+    report.column = 1;
+    report.path = report.settingsPath = QDir::homePath() + QStringLiteral("/.claude/settings.json");
+    report.statusLineMember =
+        QStringLiteral("\"statusLine\": {\n  \"type\": \"command\",\n  \"command\": "
+                       "\"/usr/bin/tallyglass-jsrunner -l JavaScript "
+                       "\\\"/home/user/.claude/statusline-usage.js\\\"\"\n}");
+    return report;
+}
+
 QPalette darkPalette() {
     QPalette palette;
     const QColor window(30, 30, 32), text(236, 236, 238), base(22, 22, 24);
@@ -87,11 +126,13 @@ struct Scene {
     SourceKind kind;
     bool available;
     bool dark;
+    SetupReport setup = {};
 };
 
 bool render(const Scene& scene, const QString& folder) {
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(scene.snapshot, scene.available);
+    state->setup = scene.setup;
     SourceTable sources;
     sources[scene.kind] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
     QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"))
@@ -139,6 +180,11 @@ int main(int argc, char** argv) {
         {"empty-codex.png", std::nullopt, SourceKind::codex, true, false},
         {"empty-claude-not-found.png", std::nullopt, SourceKind::claude, false, false},
         {"empty-codex-not-found-dark.png", std::nullopt, SourceKind::codex, false, true},
+        {"panel-codex-weekly-only.png", codexWeeklyOnlySample(), SourceKind::codex, true, false},
+        {"panel-reset.png", claudeResetSample(), SourceKind::claude, true, false},
+        {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings()},
+        {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false,
+         settingsNotJson()},
     };
     bool ok = true;
     for (const Scene& scene : scenes)

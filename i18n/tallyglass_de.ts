@@ -25,6 +25,53 @@
     </message>
 </context>
 <context>
+    <name>SetupReport</name>
+    <message>
+        <source>Tallyglass could not add its status-line helper: the folder %1 could not be created.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 is larger than 16 MB.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 is not valid JSON (line %2, column %3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 is nested too deeply.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 does not hold a JSON object.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 is read-only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass could not add its status-line helper: %1 could not be written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tallyglass added its status-line helper to %1; your own status line still runs.</source>
+        <translation>Tallyglass hat seinen Statuszeilen-Helfer in %1 eingetragen; Ihre eigene Statuszeile läuft weiterhin.</translation>
+    </message>
+    <message>
+        <source>Tallyglass added its status-line helper to %1.</source>
+        <translation>Tallyglass hat seinen Statuszeilen-Helfer in %1 eingetragen.</translation>
+    </message>
+</context>
+<context>
     <name>SourceSwitch</name>
     <message>
         <source>Codex</source>
@@ -79,6 +126,16 @@
         <source>%1 percent used</source>
         <translation>%1 Prozent verbraucht</translation>
     </message>
+    <message>
+        <source>Reset %1</source>
+        <extracomment>%1 is how long ago, such as &quot;2 hours ago&quot;.</extracomment>
+        <translation>Zurückgesetzt %1</translation>
+    </message>
+    <message>
+        <source>0 percent used, reset %1</source>
+        <extracomment>%1 is how long ago the window reset, such as &quot;2 hours ago&quot;.</extracomment>
+        <translation>0 Prozent verbraucht, zurückgesetzt %1</translation>
+    </message>
 </context>
 <context>
     <name>WindowLabel</name>
@@ -105,6 +162,42 @@
     <message>
         <source>Weekly limit (%1)</source>
         <translation>Wochenlimit (%1)</translation>
+    </message>
+    <message>
+        <source>Daily limit</source>
+        <translation>Tageslimit</translation>
+    </message>
+    <message>
+        <source>Monthly limit</source>
+        <translation>Monatslimit</translation>
+    </message>
+    <message>
+        <source>Daily limit (%1)</source>
+        <translation>Tageslimit (%1)</translation>
+    </message>
+    <message>
+        <source>Monthly limit (%1)</source>
+        <translation>Monatslimit (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::ClaudeFolderControl</name>
+    <message>
+        <source>Change…</source>
+        <translation>Ändern…</translation>
+    </message>
+    <message>
+        <source>Choose the Claude folder</source>
+        <translation>Claude-Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Claude folder: %1</source>
+        <extracomment>%1 is a folder, such as &quot;~/.claude&quot;.</extracomment>
+        <translation>Claude-Ordner: %1</translation>
+    </message>
+    <message>
+        <source>Set by CLAUDE_CONFIG_DIR</source>
+        <translation>Durch CLAUDE_CONFIG_DIR festgelegt</translation>
     </message>
 </context>
 <context>
@@ -154,16 +247,28 @@
         <translation>Keine Codex-Sitzungen in ~/.codex gefunden. Installieren Sie Codex und starten Sie es einmal.</translation>
     </message>
     <message>
-        <source>No Claude Code data found in ~/.claude. Install Claude Code and run it once.</source>
-        <translation>Keine Claude-Code-Daten in ~/.claude gefunden. Installieren Sie Claude Code und starten Sie es einmal.</translation>
-    </message>
-    <message>
         <source>No usage data yet</source>
         <translation>Noch keine Nutzungsdaten</translation>
     </message>
     <message>
         <source>%1 not found</source>
         <translation>%1 nicht gefunden</translation>
+    </message>
+    <message>
+        <source>No Claude Code data found in %1. Install Claude Code and run it once.</source>
+        <translation>Keine Claude-Code-Daten in %1 gefunden. Installieren Sie Claude Code und starten Sie es einmal.</translation>
+    </message>
+    <message>
+        <source>To add it by hand, put this member into the top-level object of %1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Kopiert</translation>
     </message>
 </context>
 <context>

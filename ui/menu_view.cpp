@@ -1,5 +1,7 @@
 #include "menu_view.h"
 
+#include "claude_folder_control.h"
+#include "core/claude_folder.h"
 #include "core/window_labels.h"
 #include "date_texts.h"
 #include "elided_label.h"
@@ -11,6 +13,8 @@
 #include "usage_row.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +53,15 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
 // building them all would freeze the panel and take gigabytes.
 constexpr std::size_t mostUnknownRows = 32;
 
+// Lines one under another in a block of this name.
+QVBoxLayout* lineColumn(QWidget* block, const QString& name, int spacing) {
+    block->setObjectName(name);
+    auto* column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    return column;
+}
+
 QString qtText(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -77,14 +90,19 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     m_divider->setFrameShadow(QFrame::Plain);
     m_layout->addWidget(m_divider);
     m_loginControl = new LoginControl(std::move(loginItem), this);
+    m_claudeFolder = new ClaudeFolderControl(this);
     m_layout->addWidget(buildFooter());
 
     connect(m_sourceSwitch, &SourceSwitch::picked, &m_model, &UsageModel::selectSource);
     connect(m_refresh, &QPushButton::clicked, &m_model, &UsageModel::refresh);
     connect(m_quit, &QPushButton::clicked, qApp, &QApplication::quit, Qt::QueuedConnection);
     connect(m_loginControl, &LoginControl::errorShownChanged, this, &MenuView::fitHeight);
+    // The helper goes into the new folder at once, and its texts name it.
+    connect(m_claudeFolder, &ClaudeFolderControl::folderChanged, &m_model,
+            &UsageModel::prepareAndRefresh);
     for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::sourceAvailableChanged,
-                        &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged})
+                        &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged,
+                        &UsageModel::setupReportChanged})
         connect(&m_model, signal, this, &MenuView::modelChanged);
 
     m_rebuildSoon.setSingleShot(true);
@@ -127,6 +145,7 @@ QWidget* MenuView::buildFooter() {
     auto* column = new QVBoxLayout(footer);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(footerSpacing);
+    column->addWidget(m_claudeFolder);
     column->addWidget(m_loginControl);
 
     auto* buttons = new QHBoxLayout;
@@ -145,6 +164,8 @@ QWidget* MenuView::buildFooter() {
 void MenuView::rebuild() {
     updateHeader();
     m_sourceSwitch->setCurrent(m_model.activeKind());
+    m_claudeFolder->setVisible(m_model.activeKind() == SourceKind::claude);
+    m_claudeFolder->showFolder();
     QWidget* fresh = buildDataArea();
     delete m_layout->replaceWidget(m_dataArea, fresh);
     delete m_dataArea;
@@ -160,7 +181,7 @@ void MenuView::updateHeader() {
     const auto& snapshot = m_model.snapshot();
     const bool hasPlan = snapshot && snapshot->planType && !snapshot->planType->empty();
     const bool hasModel = snapshot && snapshot->model && !snapshot->model->empty();
-    m_planBadge->setText(hasPlan ? qtText(capitalisedWords(*snapshot->planType)) : QString());
+    m_planBadge->setText(hasPlan ? qtText(readableName(*snapshot->planType)) : QString());
     m_planBadge->setVisible(hasPlan);
     m_modelName->setText(hasModel ? qtText(*snapshot->model) : QString());
     m_modelName->setVisible(hasModel);
@@ -168,10 +189,10 @@ void MenuView::updateHeader() {
 
 QWidget* MenuView::buildDataArea() {
     auto* area = new QWidget(this);
-    area->setObjectName(QStringLiteral("dataArea"));
-    auto* column = new QVBoxLayout(area);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(panelSpacing);
+    auto* column = lineColumn(area, QStringLiteral("dataArea"), panelSpacing);
+    m_noticeShown = m_model.setupReport().result == SetupReport::Result::added;
+    if (m_model.setupReport().result != SetupReport::Result::quiet)
+        column->addWidget(buildSetupBlock(m_model.setupReport(), area));
     const auto& snapshot = m_model.snapshot();
     if (!snapshot) {
         column->addWidget(buildEmptyState(area));
@@ -182,7 +203,7 @@ QWidget* MenuView::buildDataArea() {
     for (const LabeledWindow& entry : m_model.labeledWindows()) {
         if (!windowLabels().contains(entry.key) && ++unknownRows > mostUnknownRows)
             continue;
-        auto* row = new UsageRow(qtText(entry.label), entry.window, now, area);
+        auto* row = new UsageRow(qtText(entry.label), entry.window, now, area, entry.hasReset);
         row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
         column->addWidget(row);
     }
@@ -192,10 +213,7 @@ QWidget* MenuView::buildDataArea() {
 
 QWidget* MenuView::buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* parent) {
     auto* block = new QWidget(parent);
-    block->setObjectName(QStringLiteral("updatedBlock"));
-    auto* column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(updatedSpacing);
+    auto* column = lineColumn(block, QStringLiteral("updatedBlock"), updatedSpacing);
     const bool stale = m_model.isStale();
     //: %1 is how long ago, such as "3 minutes ago".
     auto* updated =
@@ -231,14 +249,11 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
     else if (kind == SourceKind::codex)
         message = tr("No Codex sessions found in ~/.codex. Install Codex and run it once.");
     else
-        message = tr("No Claude Code data found in ~/.claude. Install Claude Code and run it "
-                     "once.");
+        message = tr("No Claude Code data found in %1. Install Claude Code and run it once.")
+                      .arg(displayPath(claudeFolderPath()));
 
     auto* block = new QWidget(parent);
-    block->setObjectName(QStringLiteral("emptyState"));
-    auto* column = new QVBoxLayout(block);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(emptyStateSpacing);
+    auto* column = lineColumn(block, QStringLiteral("emptyState"), emptyStateSpacing);
     const QString headlineText = available ? tr("No usage data yet")
                                            //: %1 is the assistant, such as "Codex".
                                            : tr("%1 not found").arg(displayName(kind));
@@ -251,6 +266,52 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
     column->addWidget(headline);
     column->addWidget(body);
     return block;
+}
+
+// Why the helper could not be added, with the member to add by hand and a button that copies
+// it; or, once, that it was added.
+QWidget* MenuView::buildSetupBlock(const SetupReport& report, QWidget* parent) {
+    auto* block = new QWidget(parent);
+    auto* column = lineColumn(block, QStringLiteral("setupBlock"), emptyStateSpacing);
+    const bool failed = report.result == SetupReport::Result::failed;
+    auto* sentence =
+        textLabel(failed ? setupProblemText(report) : setupAddedText(report),
+                  failed ? QStringLiteral("setupProblem") : QStringLiteral("setupNotice"), block);
+    sentence->setFont(styledFont(TextStyle::caption, font()));
+    sentence->setWordWrap(true);
+    if (failed)
+        setForeground(sentence, systemColor(SystemColor::orange, palette()));
+    column->addWidget(sentence);
+    if (failed)
+        addManualSetup(report, column, block);
+    return block;
+}
+
+// The member to add by hand, and a button that copies it.
+void MenuView::addManualSetup(const SetupReport& report, QVBoxLayout* column, QWidget* block) {
+    auto* hint = textLabel(tr("To add it by hand, put this member into the top-level object of "
+                              "%1:")
+                               .arg(displayPath(report.settingsPath)),
+                           QStringLiteral("setupHint"), block);
+    hint->setFont(styledFont(TextStyle::caption2, font()));
+    hint->setWordWrap(true);
+    setForeground(hint, secondaryColor(palette()));
+    auto* member = textLabel(report.statusLineMember, QStringLiteral("statusLineMember"), block);
+    QFont code = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    code.setPointSizeF(styledFont(TextStyle::caption2, font()).pointSizeF());
+    member->setFont(code);
+    member->setWordWrap(true);
+    member->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* copy = new QPushButton(tr("Copy"), block);
+    copy->setObjectName(QStringLiteral("copyMemberButton"));
+    copy->setFont(styledFont(TextStyle::caption, font()));
+    connect(copy, &QPushButton::clicked, copy, [copy, text = report.statusLineMember] {
+        QGuiApplication::clipboard()->setText(text);
+        copy->setText(tr("Copied"));
+    });
+    column->addWidget(hint);
+    column->addWidget(member);
+    column->addWidget(copy, 0, Qt::AlignLeft);
 }
 
 void MenuView::restyle() {
@@ -272,6 +333,7 @@ void MenuView::restyle() {
     m_refresh->setIconSize(QSize(12, 12));
     m_quit->setFont(small);
     m_loginControl->restyle();
+    m_claudeFolder->restyle();
 }
 
 void MenuView::fitHeight() {
@@ -299,6 +361,12 @@ void MenuView::showEvent(QShowEvent* event) {
     if (m_stale || m_clock->now() - m_builtAt >= 1)
         rebuild();
     m_model.refresh();
+}
+
+void MenuView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (m_noticeShown)
+        m_model.acknowledgeSetupNotice();
 }
 
 void MenuView::changeEvent(QEvent* event) {

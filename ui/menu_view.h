@@ -16,6 +16,7 @@ class QVBoxLayout;
 
 namespace tallyglass {
 
+class ClaudeFolderControl;
 class ElidedLabel;
 class LoginControl;
 class SourceSwitch;
@@ -39,8 +40,11 @@ public:
     // A hairline border, for when the panel floats without a window frame.
     void setFramed(bool framed);
 
+    ClaudeFolderControl* claudeFolderControl() const { return m_claudeFolder; }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -50,6 +54,8 @@ private:
     QWidget* buildDataArea();
     QWidget* buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* parent);
     QWidget* buildEmptyState(QWidget* parent);
+    QWidget* buildSetupBlock(const SetupReport& report, QWidget* parent);
+    void addManualSetup(const SetupReport& report, QVBoxLayout* column, QWidget* block);
     void updateHeader();
     void restyle();
     void fitHeight();
@@ -65,6 +71,7 @@ private:
     QWidget* m_dataArea = nullptr;
     QFrame* m_divider = nullptr;
     LoginControl* m_loginControl = nullptr;
+    ClaudeFolderControl* m_claudeFolder = nullptr;
     QPushButton* m_refresh = nullptr;
     QPushButton* m_quit = nullptr;
     bool m_framed = false;
@@ -73,6 +80,8 @@ private:
     bool m_stale = false;
     QTimer m_rebuildSoon;
     double m_builtAt = 0;
+    // The notice that the helper was added is on screen: once the panel closes it was seen.
+    bool m_noticeShown = false;
 };
 
 } // namespace tallyglass

@@ -46,7 +46,11 @@ QString percentText(std::optional<double> percentage) {
     return QString::fromStdString(percentFigure(*percentage));
 }
 
-QString resetText(double resetsAt, double now) {
+QString resetText(double resetsAt, double now, bool hasReset) {
+    //: %1 is how long ago, such as "2 hours ago".
+    if (hasReset)
+        return QCoreApplication::translate("UsageRow", "Reset %1")
+            .arg(relativeTimeText(resetsAt, now));
     //: %1 is how far away, such as "in 2 hours"; %2 the date and time.
     return QCoreApplication::translate("UsageRow", "Resets %1 (%2)")
         .arg(relativeTimeText(resetsAt, now), dateTimeText(resetsAt));
@@ -73,7 +77,7 @@ QFont percentFont(const QFont& body) {
 }
 
 UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
-                   QWidget* parent)
+                   QWidget* parent, bool hasReset)
     : QWidget(parent)
     , m_title(new ElidedLabel(title, this))
     , m_percent(new QLabel(this))
@@ -109,11 +113,15 @@ UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& windo
     // One sentence for a screen reader, in place of the loose figures it would find inside.
     const std::optional<double> resetsAt = window ? window->resetsAt : std::nullopt;
     setAccessibleName(title);
-    setAccessibleDescription(spokenUsage(percentage, resetsAt, now));
+    //: %1 is how long ago the window reset, such as "2 hours ago".
+    setAccessibleDescription(
+        hasReset && resetsAt ? QCoreApplication::translate("UsageRow", "0 percent used, reset %1")
+                                   .arg(relativeTimeText(*resetsAt, now))
+                             : spokenUsage(percentage, resetsAt, now));
     m_bar->setAccessibleName(title);
 
     if (window && window->resetsAt) {
-        m_reset = new QLabel(resetText(*window->resetsAt, now), this);
+        m_reset = new QLabel(resetText(*window->resetsAt, now, hasReset), this);
         m_reset->setObjectName(QStringLiteral("usageReset"));
         m_reset->setFont(styledFont(TextStyle::caption2, font()));
         m_reset->setWordWrap(true);

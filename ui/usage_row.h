@@ -28,8 +28,9 @@ QColor usageColor(std::optional<double> percentage, const QPalette& palette);
 // "43%", "-3%", "120%"; "no data" without a percentage.
 QString percentText(std::optional<double> percentage);
 
-// "Resets in 2 hours (Dec 5, 2026, 3:00 PM)", relative to now.
-QString resetText(double resetsAt, double now);
+// "Resets in 2 hours (Dec 5, 2026, 3:00 PM)", relative to now; for a window that has reset
+// since its reading, "Reset 2 hours ago".
+QString resetText(double resetsAt, double now, bool hasReset = false);
 
 // What a screen reader says after the row's title: "42 percent used, resets in 2 hours".
 QString spokenUsage(std::optional<double> percentage, std::optional<double> resetsAt, double now);
@@ -37,14 +38,15 @@ QString spokenUsage(std::optional<double> percentage, std::optional<double> rese
 // The percentage's font: semibold, with tabular digits where the font and Qt offer them.
 QFont percentFont(const QFont& body);
 
-// One limit window: its title and percentage, a bar, and when it resets. Built afresh with
-// every panel rebuild; now is the panel's clock reading at that moment.
+// One limit window: its title and percentage, a bar, and when it resets (or, once it has reset
+// since the reading, when it did). Built afresh with every panel rebuild; now is the panel's
+// clock reading at that moment.
 class UsageRow final : public QWidget {
     Q_OBJECT
 
 public:
     UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
-             QWidget* parent = nullptr);
+             QWidget* parent = nullptr, bool hasReset = false);
 
 private:
     ElidedLabel* m_title;

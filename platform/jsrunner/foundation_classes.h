@@ -17,6 +17,7 @@ void installNSFileManager(duk_context* ctx, duk_idx_t dollarIdx);
 void installNSPipe(duk_context* ctx, duk_idx_t dollarIdx);
 void installNSTask(duk_context* ctx, duk_idx_t dollarIdx);
 void installNSDate(duk_context* ctx, duk_idx_t dollarIdx);
+void installNSProcessInfo(duk_context* ctx, duk_idx_t dollarIdx);
 
 // An NSData holding a copy of the buffer at bufferIdx, replacing it on the stack.
 void wrapBufferAsData(duk_context* ctx, duk_idx_t bufferIdx);

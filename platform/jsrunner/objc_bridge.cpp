@@ -24,6 +24,7 @@ void installFoundation(duk_context* ctx) {
     installNSPipe(ctx, -1);
     installNSTask(ctx, -1);
     installNSDate(ctx, -1);
+    installNSProcessInfo(ctx, -1);
     defineMethod(ctx, -1, "NSHomeDirectory", homeDirectory, 0);
     duk_push_int(ctx, utf8StringEncoding);
     duk_put_prop_string(ctx, -2, "NSUTF8StringEncoding");

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "core/claude_folder.h"
+
 #include <QString>
 
 namespace tallyglass {
 
-// The files of the Claude folder, rebuilt from the current home directory at every call.
-QString claudeFolderPath();
+// The files of the Claude folder, rebuilt at every call.
 QString snapshotFilePath();
 QString statuslineScriptPath();
 

@@ -5,9 +5,12 @@
 #include "statusline_installation.h"
 
 #include "core/file_access.h"
+#include "core/json_position.h"
 #include "core/snapshot_decoding.h"
 
 #include <QFileInfo>
+
+#include <limits>
 
 namespace tallyglass {
 
@@ -24,13 +27,54 @@ std::optional<UsageSnapshot> ClaudeUsageSource::loadSnapshot() {
     return decodeSnapshot(std::string_view(file.bytes.constData(), file.bytes.size()));
 }
 
+// Claude Code is there once its folder is: the first reading may still be missing.
 bool ClaudeUsageSource::isAvailable() {
-    return QFileInfo::exists(snapshotFilePath());
+    return QFileInfo(claudeFolderPath()).isDir();
 }
 
-void ClaudeUsageSource::prepare() {
-    installStatuslineHelper(claudeFolderPath(),
-                            statuslineCommand(m_runnerPath, statuslineScriptPath()));
+SetupReport ClaudeUsageSource::prepare() {
+    return installStatuslineHelper(claudeFolderPath(), helperCommand());
+}
+
+QString ClaudeUsageSource::helperCommand() const {
+    return statuslineCommand(m_runnerPath, statuslineScriptPath());
+}
+
+std::vector<QString> ClaudeUsageSource::diagnosis() {
+    const QString folder = claudeFolderPath();
+    if (!QFileInfo(folder).isDir())
+        return {QStringLiteral("The Claude folder %1 does not exist.").arg(folder)};
+    std::vector<QString> reasons;
+    if (QString reason = snapshotProblem(); !reason.isEmpty())
+        reasons.push_back(reason);
+    if (const auto missing = missingStatuslineHelper(folder, helperCommand())) {
+        reasons.push_back(QStringLiteral("The status-line helper is not installed."));
+        if (QString problem = setupProblemText(*missing); !problem.isEmpty())
+            reasons.push_back(problem);
+    }
+    return reasons;
+}
+
+QString ClaudeUsageSource::snapshotProblem() const {
+    const QString path = snapshotFilePath();
+    const FileRead file = readRegularFile(path, qint64(maxSnapshotBytes));
+    if (file.status == FileRead::Status::absent)
+        return QStringLiteral("No reading yet: %1 does not exist.").arg(path);
+    if (file.status == FileRead::Status::refused)
+        return QStringLiteral("%1 could not be read: it is not a readable regular file of at "
+                              "most 4 MB.")
+            .arg(path);
+    const std::string_view bytes(file.bytes.constData(), file.bytes.size());
+    if (decodeSnapshot(bytes))
+        return {};
+    if (const auto error = checkJson(bytes, std::numeric_limits<int>::max()).syntaxError)
+        return QStringLiteral("%1 could not be decoded: not valid JSON at line %2, column %3.")
+            .arg(path)
+            .arg(error->line)
+            .arg(error->column);
+    return QStringLiteral("%1 could not be decoded: \"updated_at\" is missing, or a member "
+                          "has the wrong type.")
+        .arg(path);
 }
 
 } // namespace tallyglass

@@ -7,7 +7,8 @@
 namespace tallyglass {
 
 // The source for Claude Code: reads the snapshot the statusline helper leaves in the Claude
-// folder, and installs that helper when prepared. Remembers nothing between calls.
+// folder, and installs that helper when prepared. Available once the Claude folder exists.
+// Remembers nothing between calls.
 class ClaudeUsageSource final : public UsageSource {
 public:
     // runnerPath: the script runner the installed helper command names.
@@ -16,9 +17,14 @@ public:
 
     std::optional<UsageSnapshot> loadSnapshot() override;
     bool isAvailable() override;
-    void prepare() override;
+    SetupReport prepare() override;
+    std::vector<QString> diagnosis() override;
 
 private:
+    QString helperCommand() const;
+    // Why the snapshot file gives no reading; empty when it gives one.
+    QString snapshotProblem() const;
+
     QString m_runnerPath;
 };
 

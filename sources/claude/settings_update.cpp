@@ -14,58 +14,28 @@ using Json = nlohmann::json;
 // Far beyond any real settings file, and well within what the recursive writer can take.
 constexpr int maximumDepth = 256;
 
-// Counts nesting only. A parser callback for the same limit made the library rescan the parent
-// after each child: 333,000 empty objects in one array took 15 s.
-struct DepthCheck : nlohmann::json_sax<Json> {
-    int depth = 0;
-    bool tooDeep = false;
-
-    bool enter() {
-        tooDeep = ++depth > maximumDepth;
-        return !tooDeep;
-    }
-    bool leave() {
-        --depth;
-        return true;
-    }
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override { return enter(); }
-    bool key(string_t&) override { return true; }
-    bool end_object() override { return leave(); }
-    bool start_array(std::size_t) override { return enter(); }
-    bool end_array() override { return leave(); }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-        return false;
-    }
-};
-
-// The library reads a NUL byte as the end of the text and skips a byte order mark; neither is
-// strict JSON, and rewriting would drop what follows the NUL.
-bool isStrictJsonCandidate(std::string_view bytes) {
-    return bytes.size() <= maxSettingsBytes && bytes.find('\0') == std::string_view::npos &&
-           !bytes.starts_with("\xEF\xBB\xBF");
-}
-
-// The settings text to rewrite: "{}" for an empty file, none for anything but a strict JSON
-// object. Checked without building the document, which would take many times its size.
-std::optional<std::string_view> strictObject(std::string_view bytes) {
+// The settings text to rewrite: "{}" for an empty file; none, with the reason in refused, for
+// anything but a strict JSON object. Checked without building the document, which would take
+// many times its size.
+std::optional<std::string_view> strictObject(std::string_view bytes, SettingsPlan& refused) {
     if (bytes.empty())
         return "{}";
-    if (!isStrictJsonCandidate(bytes))
+    using Problem = SetupReport::Problem;
+    if (bytes.size() > maxSettingsBytes) {
+        refused.refusal = Problem::tooLarge;
         return std::nullopt;
-    DepthCheck depthCheck;
-    if (!Json::sax_parse(bytes.begin(), bytes.end(), &depthCheck, Json::input_format_t::json, true,
-                         false))
+    }
+    const JsonCheck check = checkJson(bytes, maximumDepth);
+    if (check.syntaxError || check.tooDeep) {
+        refused.refusal = check.tooDeep ? Problem::tooDeep : Problem::notJson;
+        refused.errorAt = check.syntaxError.value_or(TextPosition{});
         return std::nullopt;
+    }
     const std::size_t first = bytes.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos || bytes[first] != '{')
+    if (first == std::string_view::npos || bytes[first] != '{') {
+        refused.refusal = Problem::notObject;
         return std::nullopt;
+    }
     return bytes;
 }
 
@@ -88,9 +58,10 @@ std::optional<std::string> currentCommand(std::string_view settings) {
 
 SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
                                 const std::function<bool(const std::string&)>& isStaleCommand) {
-    const std::optional<std::string_view> settings = strictObject(settingsBytes);
+    SettingsPlan refused;
+    const std::optional<std::string_view> settings = strictObject(settingsBytes, refused);
     if (!settings)
-        return {};
+        return refused;
     const std::optional<std::string> command = currentCommand(*settings);
     if (command && command->find("statusline-usage.js") != std::string::npos) {
         if (*command == helperCommand || !isStaleCommand || !isStaleCommand(*command))
@@ -112,6 +83,12 @@ SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view
         return {};
     plan.settingsBytes = *bytes;
     return plan;
+}
+
+std::string statusLineMember(std::string_view helperCommand) {
+    nlohmann::ordered_json member{{"type", "command"}, {"command", std::string(helperCommand)}};
+    return "\"statusLine\": " +
+           member.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 } // namespace tallyglass

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/json_position.h"
+#include "core/setup_report.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +26,10 @@ struct SettingsPlan {
     std::optional<std::string> chainedCommand;
     // For install: the new settings.json, every member but "statusLine" keeping its value.
     std::string settingsBytes;
+    // For leaveAlone: why the settings cannot take the helper (none when it is in place), and
+    // for text that is not JSON, where.
+    SetupReport::Problem refusal = SetupReport::Problem::none;
+    TextPosition errorAt = {};
 };
 
 // Larger settings files are left alone: rewriting one takes up to 14 times its size in memory.
@@ -39,5 +46,9 @@ inline constexpr std::size_t maxSettingsBytes = 16 * 1024 * 1024;
 // line for good; it is repointed at helperCommand.
 SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
                                 const std::function<bool(const std::string&)>& isStaleCommand = {});
+
+// The member that names helperCommand as the status-line command, as a user adds it by hand:
+// "statusLine": { "type": "command", "command": "…" }.
+std::string statusLineMember(std::string_view helperCommand);
 
 } // namespace tallyglass

@@ -20,8 +20,18 @@ function dataToString(data) {
     return typeof text === 'string' ? text : '';
 }
 
-function homePath(relative) {
-    return ObjC.unwrap($.NSHomeDirectory()) + relative;
+// The folder Claude Code keeps its settings in, as Claude Code picks it, so the snapshot lands
+// where the app looks.
+function claudePath(name) {
+    var environment = $.NSProcessInfo.processInfo.environment;
+    var folder = ObjC.unwrap(environment.objectForKey('CLAUDE_CONFIG_DIR'));
+    if (typeof folder !== 'string' || folder.charAt(0) !== '/') {
+        folder = ObjC.unwrap($.NSHomeDirectory()) + '/.claude';
+    }
+    while (folder.length > 1 && folder.charAt(folder.length - 1) === '/') {
+        folder = folder.slice(0, -1);
+    }
+    return folder + '/' + name;
 }
 
 function writeStdout(text) {
@@ -32,14 +42,14 @@ function writeStdout(text) {
 function writeSnapshot(snapshot) {
     try {
         $(JSON.stringify(snapshot)).writeToFileAtomicallyEncodingError(
-            homePath('/.claude/usage_snapshot.json'), true, $.NSUTF8StringEncoding, null);
+            claudePath('usage_snapshot.json'), true, $.NSUTF8StringEncoding, null);
     } catch (e) {
         // The status line matters more than the snapshot.
     }
 }
 
 function readInnerCommand() {
-    var path = homePath('/.claude/statusline-usage.inner');
+    var path = claudePath('statusline-usage.inner');
     if (!$.NSFileManager.defaultManager.fileExistsAtPath(path)) {
         return '';
     }

@@ -43,4 +43,17 @@ bool CodexUsageSource::isAvailable() {
     return m_sessions.hasSessionsFolder(codexHome());
 }
 
+std::vector<QString> CodexUsageSource::diagnosis() {
+    const QString home = codexHome();
+    if (!isAvailable())
+        return {QStringLiteral("The Codex home %1 has no \"sessions\" folder.").arg(home)};
+    if (m_sessions.newest(home, filesRead).empty())
+        return {QStringLiteral("No reading yet: no session log under %1.").arg(home)};
+    if (!loadSnapshot())
+        return {QStringLiteral("No reading yet: none of the %1 newest session logs holds a "
+                               "rate-limit event with a usable window.")
+                    .arg(filesRead)};
+    return {};
+}
+
 } // namespace tallyglass

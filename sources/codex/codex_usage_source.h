@@ -22,7 +22,8 @@ public:
     std::optional<UsageSnapshot> loadSnapshot() override;
     // Whether the "sessions" folder of the Codex home exists and is a folder.
     bool isAvailable() override;
-    void prepare() override {}
+    SetupReport prepare() override { return {}; }
+    std::vector<QString> diagnosis() override;
 
 private:
     bool unchanged(const std::vector<Candidate>& candidates) const;

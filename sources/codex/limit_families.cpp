@@ -1,5 +1,7 @@
 #include "limit_families.h"
 
+#include "core/window_lengths.h"
+
 namespace tallyglass {
 namespace {
 
@@ -41,10 +43,12 @@ std::optional<UsageSnapshot> LimitFamilies::snapshot() const {
     snapshot.updatedAt = main->event.timestamp;
     snapshot.model = main->model;
     snapshot.planType = main->event.planType;
+    // A plan without the five-hour limit sends its weekly one as "primary".
+    const SlotKeys keys = slotKeys(main->event.primary, main->event.secondary);
     if (main->event.primary)
-        snapshot.windows.emplace("five_hour", *main->event.primary);
+        snapshot.windows.emplace(keys.primary, *main->event.primary);
     if (main->event.secondary)
-        snapshot.windows.emplace("seven_day", *main->event.secondary);
+        snapshot.windows.emplace(keys.secondary, *main->event.secondary);
     for (const auto& [id, entry] : m_latest) {
         if (&entry == main)
             continue;

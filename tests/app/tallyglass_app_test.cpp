@@ -6,6 +6,7 @@
 #include "support/fake_login_item.h"
 #include "support/fake_source.h"
 #include "support/fake_status_item.h"
+#include "support/process_run.h"
 #include "support/temp_home.h"
 #include "ui/menu_view.h"
 #include "ui/panel_style.h"
@@ -126,15 +127,56 @@ TEST_F(AppTest, MenuCommandsAndClicks) {
 TEST(InspectReport, LoadsWithoutPreparingAndOmitsAbsentFields) {
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(reading(), false);
-    const auto report = inspectReport(fakeSources(state, std::make_shared<FakeSource::State>()));
+    const auto report =
+        inspectReport(fakeSources(state, std::make_shared<FakeSource::State>()), 1'800'000'900.0);
     EXPECT_EQ(state->count("prepare"), 0u);
     const auto& claude = report["sources"][0];
     EXPECT_EQ(claude["available"], false);
     EXPECT_EQ(claude["summary"], "42% \u00B7 17%");
+    EXPECT_EQ(claude["stale"], false);
     EXPECT_FALSE(claude["snapshot"]["windows"]["five_hour"].contains("resets_at"));
     EXPECT_EQ(claude["labeled_windows"][0]["label"], "Current session (5h)");
     EXPECT_EQ(report["sources"][1]["kind"], "codex");
     EXPECT_FALSE(report["sources"][1].contains("snapshot"));
+    EXPECT_TRUE(hasReading(report, SourceKind::claude));
+    EXPECT_FALSE(hasReading(report, SourceKind::codex));
+}
+
+// Runs without a display: 0 when the watched assistant has a reading, 1 when it has none, 2 on
+// a usage error; every source without a reading says why.
+TEST(InspectReport, ExitStatusReasonsAndOptions) {
+    TempHome home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const auto inspect = [&](const QStringList& arguments) {
+        return runProgram(QStringLiteral(TALLYGLASS_BINARY_DIR "/bin/tallyglass-inspect"),
+                          arguments, 60'000, environment);
+    };
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        {{"--help"}, 0, "Exit status: 0 when"},
+        {{"--version"}, 0, "tallyglass-inspect 0."},
+        {{"--bogus"}, 2, "Usage: tallyglass-inspect"},
+        {{"extra"}, 2, "Unexpected argument: extra"},
+        {{}, 1, "The Claude folder"},
+    };
+    for (const auto& [arguments, status, shown] : cases) {
+        const ProcessResult run = inspect(arguments);
+        EXPECT_EQ(run.exitCode, status) << arguments.join(' ').toStdString();
+        EXPECT_TRUE((run.standardOutput + run.standardError).contains(shown))
+            << run.standardOutput.constData() << run.standardError.constData();
+    }
+    writeFile(home.filePath(".claude/usage_snapshot.json"),
+              R"({"updated_at": 1700000000, "windows": {"five_hour": {"used_percentage": 90,)"
+              R"( "resets_at": 1700003600}}})");
+    const ProcessResult run = inspect({});
+    EXPECT_EQ(run.exitCode, 0);
+    const auto report = nlohmann::json::parse(run.standardOutput.toStdString());
+    const auto& claude = report["sources"][0];
+    EXPECT_EQ(claude["stale"], true);
+    EXPECT_EQ(claude["summary"], "0%"); // reset long ago
+    EXPECT_EQ(claude["reasons"][0], "The status-line helper is not installed.");
+    EXPECT_TRUE(report["sources"][1]["reasons"][0].get<std::string>().find("\"sessions\"") !=
+                std::string::npos);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -15,18 +16,66 @@ using namespace tallyglass::testing;
 
 namespace {
 
+QString reasons(ClaudeUsageSource& source) {
+    QStringList all;
+    for (const QString& reason : source.diagnosis())
+        all << reason;
+    return all.join(u' ').replace(claudeFolderPath(), QStringLiteral("~c"));
+}
+
+// Available once the Claude folder is there; each missing reading says why.
 TEST(ClaudeUsageSource, RejectsAnythingButAWholeDecodableSnapshot) {
     TempHome home;
     ClaudeUsageSource source(testRunnerPath());
-    QDir().mkpath(claudeFolderPath());
     EXPECT_FALSE(source.isAvailable());
-    EXPECT_FALSE(source.loadSnapshot());
-    // The last is a pipe, which opening would wait on for ever.
-    for (const char* setUp : {": >", "rm usage_snapshot.json; mkfifo"}) {
-        runShell(QStringLiteral("cd \"$HOME/.claude\"; %1 usage_snapshot.json").arg(setUp), {});
-        EXPECT_TRUE(source.isAvailable()) << setUp;
+    EXPECT_EQ(reasons(source), "The Claude folder ~c does not exist.");
+    QDir().mkpath(claudeFolderPath());
+    EXPECT_TRUE(source.isAvailable());
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "No reading yet: ~c/usage_snapshot.json does not exist."},
+        {": >", "~c/usage_snapshot.json could not be decoded: not valid JSON at line 1, column 1."},
+        {R"(printf '{\n "updated_at": 1,,' >)", "not valid JSON at line 2, column 18."},
+        {"echo '{}' >", "\"updated_at\" is missing, or a member has the wrong type."},
+        // A pipe, which opening would wait on for ever.
+        {"rm usage_snapshot.json; mkfifo", "~c/usage_snapshot.json could not be read"},
+    };
+    for (const auto& [setUp, reason] : cases) {
+        if (*setUp)
+            runShell(QStringLiteral("cd \"$HOME/.claude\"; %1 usage_snapshot.json").arg(setUp), {});
         EXPECT_FALSE(source.loadSnapshot()) << setUp;
+        EXPECT_TRUE(reasons(source).contains(reason)) << reasons(source).toStdString();
+        EXPECT_TRUE(reasons(source).endsWith("The status-line helper is not installed."));
     }
+    writeFile(claudeFile("settings.json"), "{\"a\": 1,}");
+    EXPECT_TRUE(reasons(source).endsWith(
+        "The status-line helper is not installed. Tallyglass could not add its status-line "
+        "helper: ~/.claude/settings.json is not valid JSON (line 1, column 9)."))
+        << reasons(source).toStdString();
+    EXPECT_EQ(source.prepare().problem, SetupReport::Problem::notJson);
+    writeFile(claudeFile("settings.json"), "{}");
+    EXPECT_EQ(source.prepare().result, SetupReport::Result::added);
+    EXPECT_FALSE(reasons(source).contains("helper"));
+}
+
+// Claude Code keeps everything in $CLAUDE_CONFIG_DIR when it is set, and so do the app and
+// the helper it installs; ~/.claude is not made.
+TEST(ClaudeUsageSource, FollowsClaudeConfigDir) {
+    TempHome home;
+    const QString folder = home.filePath("config/claude");
+    qputenv("CLAUDE_CONFIG_DIR", (folder + "//").toUtf8());
+    ClaudeUsageSource source(testRunnerPath());
+    EXPECT_FALSE(source.isAvailable());
+    source.prepare();
+    EXPECT_EQ(claudeFolderPath(), folder);
+    EXPECT_TRUE(installedCommand().contains(folder + "/statusline-usage.js"));
+    const auto run = runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":7}}})");
+    ASSERT_TRUE(run.ok()) << run.standardError.constData();
+    const auto snapshot = source.loadSnapshot();
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->windows.at("five_hour").usedPercentage, 7);
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(".claude")));
+    qputenv("CLAUDE_CONFIG_DIR", "relative/claude");
+    EXPECT_EQ(claudeFolderPath(), home.filePath(".claude"));
 }
 
 // The app and the runner, which links the same function, agree on the home folder.

@@ -16,8 +16,8 @@ namespace {
 const QString command = QStringLiteral(
     R"(/opt/tg/bin/tallyglass-jsrunner -l JavaScript "/h/.claude/statusline-usage.js")");
 
-void install() {
-    installStatuslineHelper(claudeFolderPath(), command);
+SetupReport install() {
+    return installStatuslineHelper(claudeFolderPath(), command);
 }
 Json settingsJson() {
     return Json::parse(readFile(claudeFile("settings.json")).toStdString(), nullptr, false);
@@ -55,27 +55,60 @@ TEST(StatuslineInstallation, StateTable) {
 }
 
 // Settings that are not a JSON object we can keep, cannot be read, or that the user made
-// read-only, and a foreign command that cannot be saved: nothing changes but the script.
+// read-only, and a foreign command that cannot be saved: nothing changes but the script, and
+// the run says why.
 TEST(StatuslineInstallation, LeavesAlone) {
+    using Problem = SetupReport::Problem;
     const QString foreign = "echo '" + foreignSettings + "' > settings.json; ";
-    QStringList setUps = {
-        R"(printf '{"a":"' > settings.json; head -c 16M /dev/zero | tr '\0' x >> settings.json)",
-        "ln -s gone settings.json", "mkfifo settings.json", foreign + "chmod 400 settings.json",
-        foreign + "rm statusline-usage.inner; mkdir statusline-usage.inner"};
+    QList<std::pair<QString, Problem>> setUps = {
+        {R"(printf '{"a":"' > settings.json; head -c 16M /dev/zero | tr '\0' x >> settings.json)",
+         Problem::tooLarge},
+        {"ln -s gone settings.json", Problem::notRegularFile},
+        {"mkfifo settings.json", Problem::notRegularFile},
+        {foreign + "chmod 400 settings.json", Problem::readOnly},
+        {foreign + "rm statusline-usage.inner; mkdir statusline-usage.inner", Problem::notWritten},
+        {R"(printf '{\n  "a": 1,\n}' > settings.json)", Problem::notJson}};
     const QDir data(TALLYGLASS_TEST_DATA "/settings/untouched");
     for (const QString& name : data.entryList(QDir::Files))
-        setUps.append("cp '" + data.filePath(name) + "' settings.json");
-    for (const QString& setUp : setUps) {
+        setUps.append({"cp '" + data.filePath(name) + "' settings.json", Problem::none});
+    for (const auto& [setUp, problem] : setUps) {
         TempHome home;
         writeFile(claudeFile("statusline-usage.inner"), "kept");
         ASSERT_TRUE(runShell("cd \"$HOME/.claude\" && " + setUp, {}).ok()) << setUp.toStdString();
         const FileRead before = readRegularFile(claudeFile("settings.json"), 32 << 20);
-        install();
+        const SetupReport report = install();
+        // The data files are each refused for reasons of their own, or already name the helper.
+        const bool refused = problem != Problem::none || !setUp.contains("installed");
+        EXPECT_EQ(report.result, refused ? SetupReport::Result::failed : SetupReport::Result::quiet)
+            << setUp.toStdString();
+        EXPECT_TRUE(problem == Problem::none || report.problem == problem) << setUp.toStdString();
+        EXPECT_TRUE(problem != Problem::notJson || (report.line == 3 && report.column == 1));
+        EXPECT_EQ(report.statusLineMember.contains("statusline-usage.js"), refused);
         const FileRead after = readRegularFile(claudeFile("settings.json"), 32 << 20);
         EXPECT_EQ(after.bytes, before.bytes) << setUp.toStdString();
         EXPECT_EQ(after.stamp, before.stamp) << setUp.toStdString();
         EXPECT_NE(readFile(claudeFile("statusline-usage.inner")), "my-line") << setUp.toStdString();
         EXPECT_FALSE(QFileInfo::exists(claudeFile("gone")));
+    }
+}
+
+// Settings the user had are told of once the helper is added; a file made afresh, or settings
+// that already name it, read-only or not, are not.
+TEST(StatuslineInstallation, ReportsWhatItAdded) {
+    const std::tuple<const char*, SetupReport::Result, bool> cases[] = {
+        {nullptr, SetupReport::Result::quiet, false},
+        {"", SetupReport::Result::quiet, false},
+        {R"({"theme":"dark"})", SetupReport::Result::added, false},
+        {foreignSettings.constData(), SetupReport::Result::added, true},
+    };
+    for (const auto& [settings, result, kept] : cases) {
+        TempHome home;
+        if (settings)
+            writeFile(claudeFile("settings.json"), settings);
+        const SetupReport report = install();
+        EXPECT_EQ(std::pair(report.result, report.ownCommandKept), std::pair(result, kept));
+        QFile::setPermissions(claudeFile("settings.json"), QFileDevice::ReadOwner);
+        EXPECT_EQ(install(), SetupReport{}) << (settings ? settings : "none");
     }
 }
 

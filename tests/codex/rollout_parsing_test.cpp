@@ -206,5 +206,36 @@ TEST(RolloutParsing, MainWindowsComeFromTheAccountsOwnLimitFamily) {
         EXPECT_EQ(shown(parse(lines)), expected) << lines.front();
 }
 
+// Codex names a window by its length; a plan without the five-hour limit sends its weekly one
+// alone, as "primary". Old logs without lengths read as before.
+TEST(RolloutParsing, KeysAndLabelsWindowsByTheirLength) {
+    const auto window = [](int minutes, int used) {
+        return R"({"used_percent":)" + std::to_string(used) + R"(,"window_minutes":)" +
+               std::to_string(minutes) + R"(,"resets_at":1783000000})";
+    };
+    const std::string old = R"({"used_percent":6.0,"resets_in_seconds":60})";
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {window(10080, 5), "null", "Weekly limit (7d)=5% | 5%"},
+        {window(1440, 5), "null", "Daily limit (1d)=5% | 5%"},
+        {window(43200, 5), "null", "Monthly limit (30d)=5% | 5%"},
+        {window(44640, 5), window(10080, 9),
+         "Weekly limit (7d)=9% Monthly limit (31d)=5% | 9% \u00B7 5%"},
+        {window(9600, 5), "null", "Weekly limit (160h)=5% | 5%"},
+        {window(9500, 5), "null", "Current session (9500m)=5% | 5%"},
+        {window(315, 5), window(1512, 9),
+         "Current session (315m)=5% Daily limit (1512m)=9% | 5% \u00B7 9%"},
+        {window(10080, 5), window(10080, 9),
+         "Current session (7d)=5% Weekly limit (7d)=9% | 5% \u00B7 9%"},
+        {window(1440, 5), window(1440, 9),
+         "Weekly limit (1d)=9% Daily limit (1d)=5% | 9% \u00B7 5%"},
+        {old, old, "Current session (5h)=6% Weekly limit (7d)=6% | 6% \u00B7 6%"},
+    };
+    for (const auto& [primary, secondary, expected] : cases) {
+        const std::string limits = R"({"primary":)" + primary + R"(,"secondary":)" + secondary +
+                                   R"(,"plan_type":"self_serve_business_usage_based"})";
+        EXPECT_EQ(shown(parse({event("2026-07-01T10:00:00.000Z", limits)})), expected) << primary;
+    }
+}
+
 } // namespace
 } // namespace tallyglass

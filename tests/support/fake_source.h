@@ -58,6 +58,7 @@ public:
         std::optional<UsageSnapshot> snapshot;
         bool available = true, held = false;
         std::string heldCall;
+        SetupReport setup;
         std::atomic<bool> throws = false;
         std::vector<std::string> log;
     };
@@ -75,7 +76,10 @@ public:
         const auto lock = m_state->enter("isAvailable");
         return m_state->available;
     }
-    void prepare() override { m_state->enter("prepare"); }
+    SetupReport prepare() override {
+        const auto lock = m_state->enter("prepare");
+        return m_state->setup;
+    }
 
 private:
     std::shared_ptr<State> m_state;

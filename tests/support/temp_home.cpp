@@ -14,6 +14,7 @@ TempHome::TempHome()
     qputenv("HOME", m_dir.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
     qunsetenv("CODEX_HOME");
+    qunsetenv("CLAUDE_CONFIG_DIR");
     // QSettings reads XDG_CONFIG_HOME once per process; point it at this home explicitly.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
 }
@@ -23,8 +24,9 @@ TempHome::~TempHome() {
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromLocal8Bit(m_oldConfig));
-    // Every test runs without one; a test that set it leaves none behind.
+    // Every test runs without them; a test that set one leaves none behind.
     qunsetenv("CODEX_HOME");
+    qunsetenv("CLAUDE_CONFIG_DIR");
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

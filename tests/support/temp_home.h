@@ -6,8 +6,8 @@
 
 namespace tallyglass::testing {
 
-// A fresh, empty home for one test: HOME, XDG_CONFIG_HOME and CODEX_HOME's default all point
-// into it, and HOME and XDG_CONFIG_HOME come back when it goes.
+// A fresh, empty home for one test: HOME, XDG_CONFIG_HOME and the defaults of CODEX_HOME and
+// CLAUDE_CONFIG_DIR all point into it, and HOME and XDG_CONFIG_HOME come back when it goes.
 class TempHome {
 public:
     TempHome();

@@ -1,8 +1,10 @@
+#include "core/claude_folder.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
 #include "support/fake_login_item.h"
 #include "support/fake_source.h"
 #include "support/temp_home.h"
+#include "ui/claude_folder_control.h"
 #include "ui/elided_label.h"
 #include "ui/menu_view.h"
 #include "ui/panel_host.h"
@@ -13,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -170,7 +173,12 @@ TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
 
 TEST_F(PanelTest, PlanBadgeIsCapitalisedWordByWord) {
     const std::pair<std::optional<std::string>, const char*> cases[] = {
-        {"pro", "Pro"}, {"PLUS", "Plus"}, {"team plan", "Team Plan"}, {"", ""}, {{}, ""}};
+        {"pro", "Pro"},
+        {"PLUS", "Plus"},
+        {"team plan", "Team Plan"},
+        {"self_serve_business_usage_based", "Self Serve Business Usage Based"},
+        {"", ""},
+        {{}, ""}};
     for (const auto& [plan, shown] : cases) {
         auto snapshot = snapshotWith({});
         snapshot.planType = plan;
@@ -182,6 +190,94 @@ TEST_F(PanelTest, PlanBadgeIsCapitalisedWordByWord) {
     // No windows: no rows, but the updated line.
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_NE(find("updatedLine"), nullptr);
+}
+
+// The counters restart at the reset: a reading from before it shows as reset once the reset
+// time has passed, at the next refresh, with no new reading.
+TEST_F(PanelTest, WindowShowsAsResetOnceItsResetTimeHasPassed) {
+    const double resetsAt = now + 60;
+    const std::pair<double, std::array<const char*, 3>> cases[] = {
+        {resetsAt - 1, {"100%", "Resets in 1 second", "100% \u00B7 20%"}},
+        {resetsAt, {"0%", "Reset now", "0% \u00B7 20%"}},
+        {resetsAt + 2 * 3600, {"0%", "Reset 2 hours ago", "0% \u00B7 20%"}},
+    };
+    for (const auto& [at, shown] : cases) {
+        clock->set(at);
+        publish(snapshotWith({{"five_hour", {100, resetsAt, 300}}, {"seven_day", {20, {}, {}}}}));
+        auto* row = find<UsageRow>("usageRow_five_hour");
+        EXPECT_EQ(row->findChild<QLabel*>("usagePercent")->text(), shown[0]);
+        EXPECT_TRUE(row->findChild<QLabel*>("usageReset")->text().startsWith(shown[1])) << at;
+        EXPECT_EQ(model.menuBarSummary(), shown[2]);
+    }
+    // A reading taken after the reset time is the new window's already.
+    auto fresh = snapshotWith({{"five_hour", {30, resetsAt, 300}}});
+    fresh.updatedAt = resetsAt + 1;
+    publish(fresh);
+    EXPECT_EQ(model.menuBarSummary(), "30%");
+}
+
+// The Claude folder exists but Claude Code has not run the helper yet; or the helper could not
+// be added, and the panel says why and what to add by hand; or it was added, said once.
+TEST_F(PanelTest, SetupProblemsAndTheOneTimeNotice) {
+    SetupReport failed;
+    failed.result = SetupReport::Result::failed;
+    failed.problem = SetupReport::Problem::notJson;
+    failed.line = 3;
+    failed.column = 1;
+    failed.path = failed.settingsPath = home.filePath(".claude/settings.json");
+    failed.statusLineMember = QStringLiteral(R"("statusLine": {"type": "command"})");
+    claude->setup = failed;
+    model.prepareAndRefresh();
+    publish(std::nullopt, true);
+    EXPECT_EQ(text("emptyHeadline"), "No usage data yet");
+    EXPECT_EQ(text("setupProblem"),
+              "Tallyglass could not add its status-line helper: "
+              "~/.claude/settings.json is not valid JSON (line 3, column 1).");
+    EXPECT_EQ(text("statusLineMember"), failed.statusLineMember);
+    find<QPushButton>("copyMemberButton")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), failed.statusLineMember);
+    // Mended by hand: the next refresh tries again and the sentence goes.
+    claude->setup = {};
+    const std::size_t prepared = claude->count("prepare");
+    publish(std::nullopt, true);
+    EXPECT_EQ(claude->count("prepare"), prepared + 1);
+    EXPECT_EQ(find<QWidget>("setupBlock"), nullptr);
+
+    claude->setup = {};
+    claude->setup.result = SetupReport::Result::added;
+    claude->setup.ownCommandKept = true;
+    claude->setup.path = failed.path;
+    model.prepareAndRefresh();
+    ASSERT_TRUE(processEventsUntil([&] { return find<QWidget>("setupBlock") != nullptr; }));
+    EXPECT_EQ(text("setupNotice"), "Tallyglass added its status-line helper to "
+                                   "~/.claude/settings.json; your own status line still runs.");
+    claude->setup = {};
+    view->hide();
+    host.showWindow();
+    settle();
+    EXPECT_EQ(find<QWidget>("setupBlock"), nullptr);
+}
+
+// For sessions that do not hand CLAUDE_CONFIG_DIR to desktop programs: the folder is named in
+// the panel, remembered, and the helper goes there at once.
+TEST_F(PanelTest, ClaudeFolderChosenInThePanel) {
+    auto* control = view->claudeFolderControl();
+    const QString chosen = home.filePath("elsewhere/claude");
+    control->setFolderChooser([&](QWidget*, const QString& current) {
+        EXPECT_EQ(current, home.filePath(".claude"));
+        return chosen;
+    });
+    const std::size_t prepared = claude->count("prepare");
+    find<QPushButton>("changeClaudeFolder")->click();
+    EXPECT_EQ(claudeFolderPath(), chosen);
+    EXPECT_TRUE(processEventsUntil([&] { return claude->count("prepare") == prepared + 1; }));
+    publish(std::nullopt, false);
+    EXPECT_TRUE(text("emptyMessage").contains("found in ~/elsewhere/claude."));
+    EXPECT_EQ(find<ElidedLabel>("claudeFolder")->text(), "Claude folder: ~/elsewhere/claude");
+    qputenv("CLAUDE_CONFIG_DIR", home.filePath("from-environment").toUtf8());
+    EXPECT_EQ(claudeFolderPath(), home.filePath("from-environment"));
+    publish(std::nullopt, false);
+    EXPECT_FALSE(find<QPushButton>("changeClaudeFolder")->isEnabled());
 }
 
 TEST_F(PanelTest, AttachedPanelTogglesAndAWindowClosesToHidden) {
