@@ -1,11 +1,9 @@
 #include "usage_model.h"
 
+#include "user_defaults.h"
 #include "window_labels.h"
 
-#include <QFileInfo>
 #include <QPointer>
-#include <QSettings>
-#include <QStandardPaths>
 
 namespace tallyglass {
 namespace {
@@ -27,16 +25,6 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
                 Qt::QueuedConnection);
         });
     }
-}
-
-// None when something other than a regular file stands in the file's place: QSettings would
-// wait for ever on a FIFO there.
-std::unique_ptr<QSettings> userDefaults() {
-    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                         QStringLiteral("/Tallyglass/Tallyglass.conf"));
-    if (file.exists() && !file.isFile())
-        return nullptr;
-    return std::make_unique<QSettings>(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
+#include "support/fake_helper_switch.h"
 #include "support/fake_login_item.h"
 #include "support/fake_source.h"
 #include "support/temp_home.h"
@@ -87,6 +88,7 @@ struct Scene {
     SourceKind kind;
     bool available;
     bool dark;
+    bool helperWanted = true;
 };
 
 bool render(const Scene& scene, const QString& folder) {
@@ -102,7 +104,8 @@ bool render(const Scene& scene, const QString& folder) {
         return false;
     processEventsFor(50);
 
-    MenuView view(model, clock, std::make_shared<FakeLoginItem>());
+    MenuView view(model, clock, std::make_shared<FakeLoginItem>(),
+                  std::make_shared<FakeHelperSwitch>(scene.helperWanted));
     view.setPalette(scene.dark ? darkPalette() : QApplication::style()->standardPalette());
     view.setFramed(true);
     view.show();
@@ -139,6 +142,7 @@ int main(int argc, char** argv) {
         {"empty-codex.png", std::nullopt, SourceKind::codex, true, false},
         {"empty-claude-not-found.png", std::nullopt, SourceKind::claude, false, false},
         {"empty-codex-not-found-dark.png", std::nullopt, SourceKind::codex, false, true},
+        {"empty-claude-helper-removed.png", std::nullopt, SourceKind::claude, false, false, false},
     };
     bool ok = true;
     for (const Scene& scene : scenes)

@@ -3,6 +3,7 @@
 #include "claude_paths.h"
 #include "statusline_command.h"
 #include "statusline_installation.h"
+#include "statusline_removal.h"
 
 #include "core/file_access.h"
 #include "core/snapshot_decoding.h"
@@ -29,6 +30,9 @@ bool ClaudeUsageSource::isAvailable() {
 }
 
 void ClaudeUsageSource::prepare() {
+    // The user took the helper out of Claude Code; adding it back needs their say.
+    if (!isHelperWanted())
+        return;
     installStatuslineHelper(claudeFolderPath(),
                             statuslineCommand(m_runnerPath, statuslineScriptPath()));
 }

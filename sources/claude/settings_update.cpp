@@ -127,4 +127,22 @@ SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view
     return plan;
 }
 
+RemovalPlan planHelperRemoval(std::string_view settingsBytes, std::string_view chainedCommand) {
+    std::optional<Json> settings = parseObject(settingsBytes);
+    if (!settings)
+        return {};
+    const std::optional<std::string> command = currentCommand(*settings);
+    if (!command || command->find("statusline-usage.js") == std::string::npos)
+        return {RemovalPlan::Action::keep, {}};
+    if (chainedCommand.empty())
+        settings->erase("statusLine");
+    else
+        (*settings)["statusLine"] = {{"type", "command"}, {"command", std::string(chainedCommand)}};
+    // A chained command that is not UTF-8 cannot be written as JSON: better kept in its file.
+    const auto bytes = serialised(*settings);
+    if (!bytes)
+        return {};
+    return {RemovalPlan::Action::rewrite, *bytes};
+}
+
 } // namespace tallyglass

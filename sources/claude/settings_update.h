@@ -39,4 +39,19 @@ inline constexpr std::size_t maxSettingsBytes = 16 * 1024 * 1024;
 SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
                                 const std::function<bool(const std::string&)>& isStaleCommand = {});
 
+// What taking the helper out does with Claude Code's settings.
+struct RemovalPlan {
+    enum class Action {
+        keep,     // the settings do not name the helper: they stay as they are
+        rewrite,  // settingsBytes name the user's own command again, or no "statusLine"
+        unusable, // not a JSON object we can keep: nothing may be touched
+    };
+    Action action = Action::unusable;
+    std::string settingsBytes;
+};
+
+// Written as planSettingsUpdate writes. chainedCommand: the user's command the helper ran
+// (empty for none); it becomes "command" of a "statusLine" of type "command".
+RemovalPlan planHelperRemoval(std::string_view settingsBytes, std::string_view chainedCommand);
+
 } // namespace tallyglass
