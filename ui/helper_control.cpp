@@ -59,13 +59,17 @@ void HelperControl::allow(bool ticked) {
     emit changed();
 }
 
-void HelperControl::showState(const QString& error) {
+void HelperControl::followChoice() {
     const bool wanted = m_helper->isWanted();
     m_remove->setVisible(wanted);
     m_allow->setVisible(!wanted);
     // Unticked whenever shown: ticking it is the request.
     const QSignalBlocker quiet(m_allow);
     m_allow->setChecked(false);
+}
+
+void HelperControl::showState(const QString& error) {
+    followChoice();
     m_errorLine->setText(error);
     m_errorLine->setVisible(!error.isEmpty());
 }

@@ -21,6 +21,9 @@ public:
     explicit HelperControl(std::shared_ptr<HelperSwitch> helper, QWidget* parent = nullptr);
 
     bool isWanted() const { return m_helper->isWanted(); }
+    // Shows the button or the checkbox as the stored choice says: another Tallyglass process,
+    // run with --remove-helper, may have changed it.
+    void followChoice();
     // Fonts and colours follow the panel's palette and font.
     void restyle();
 

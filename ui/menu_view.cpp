@@ -153,8 +153,11 @@ QWidget* MenuView::buildFooter() {
 void MenuView::rebuild() {
     updateHeader();
     m_sourceSwitch->setCurrent(m_model.activeKind());
-    if (m_helperControl)
+    if (m_helperControl) {
         m_helperControl->setVisible(m_model.activeKind() == SourceKind::claude);
+        if (m_model.activeKind() == SourceKind::claude)
+            m_helperControl->followChoice();
+    }
     QWidget* fresh = buildDataArea();
     delete m_layout->replaceWidget(m_dataArea, fresh);
     delete m_dataArea;

@@ -29,7 +29,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (argc < 4 || !is(argv[1], "-l") || !is(argv[2], "JavaScript")) {
-        std::cerr << usage << "Try 'tallyglass-jsrunner --help' for more information.\n";
+        // One line: Claude Code may show it in place of the status line.
+        std::cerr << usage;
         return 2;
     }
     tallyglass::jsrunner::endChildGroupsWithRunner();

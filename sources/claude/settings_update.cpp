@@ -134,10 +134,11 @@ RemovalPlan planHelperRemoval(std::string_view settingsBytes, std::string_view c
     const std::optional<std::string> command = currentCommand(*settings);
     if (!command || command->find("statusline-usage.js") == std::string::npos)
         return {RemovalPlan::Action::keep, {}};
+    // Members the user added beside our command since stay with theirs.
     if (chainedCommand.empty())
         settings->erase("statusLine");
     else
-        (*settings)["statusLine"] = {{"type", "command"}, {"command", std::string(chainedCommand)}};
+        (*settings)["statusLine"]["command"] = std::string(chainedCommand);
     // A chained command that is not UTF-8 cannot be written as JSON: better kept in its file.
     const auto bytes = serialised(*settings);
     if (!bytes)

@@ -51,7 +51,8 @@ struct RemovalPlan {
 };
 
 // Written as planSettingsUpdate writes. chainedCommand: the user's command the helper ran
-// (empty for none); it becomes "command" of a "statusLine" of type "command".
+// (empty for none, and then "statusLine" goes); it replaces our "command", and the other
+// members of "statusLine" stay.
 RemovalPlan planHelperRemoval(std::string_view settingsBytes, std::string_view chainedCommand);
 
 } // namespace tallyglass
