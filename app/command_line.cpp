@@ -30,10 +30,9 @@ void addGuiOptions(QCommandLineParser& parser) {
 }
 
 int removeHelper() {
-    setHelperWanted(false);
-    const QString folder = claudeFolderPath();
-    const HelperRemoval removal = removeStatuslineHelper(folder);
-    if (const QString failure = removalFailureText(removal, folder); !failure.isEmpty()) {
+    const HelperRemoval removal = takeHelperOut();
+    if (const QString failure = removalFailureText(removal, claudeFolderPath());
+        !failure.isEmpty()) {
         print(stderr, QCoreApplication::translate("tallyglass::CommandLine", "tallyglass: %1\n")
                           .arg(failure));
         return 1;

@@ -105,11 +105,18 @@ bool ClaudeHelperSwitch::isWanted() const {
     return isHelperWanted();
 }
 
-std::optional<QString> ClaudeHelperSwitch::remove() {
+HelperRemoval takeHelperOut() {
     // First, so that no preparation adds the helper back behind the removal.
     setHelperWanted(false);
     const HelperRemoval removal = removeStatuslineHelper(claudeFolderPath());
-    if (const QString failure = removalFailureText(removal, claudeFolderPath()); !failure.isEmpty())
+    if (removal != HelperRemoval::removed && removal != HelperRemoval::nothingToRemove)
+        setHelperWanted(true);
+    return removal;
+}
+
+std::optional<QString> ClaudeHelperSwitch::remove() {
+    if (const QString failure = removalFailureText(takeHelperOut(), claudeFolderPath());
+        !failure.isEmpty())
         return failure;
     return std::nullopt;
 }

@@ -25,6 +25,10 @@ QString removalFailureText(HelperRemoval removal, const QString& claudeFolder);
 bool isHelperWanted();
 void setHelperWanted(bool wanted);
 
+// The user's request, for the current home: stops adding the helper and removes it. A failed
+// removal leaves the helper named, and so wanted, as before.
+HelperRemoval takeHelperOut();
+
 // The switch for the current home: removing also stops adding.
 class ClaudeHelperSwitch final : public HelperSwitch {
 public:

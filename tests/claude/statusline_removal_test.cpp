@@ -49,8 +49,8 @@ TEST(StatuslineRemoval, GivesBackTheUsersCommand) {
     }
 }
 
-// Settings that cannot be put back keep every file, the user's chained command above all; a
-// command the user set since is theirs, and only the helper's files go.
+// Settings that cannot be put back keep every file, the user's chained command above all, and
+// the helper stays wanted; a command the user set since is theirs, and only the helper's files go.
 TEST(StatuslineRemoval, KeepsWhatCannotBePutBack) {
     const struct {
         const char* settings;
@@ -73,9 +73,10 @@ TEST(StatuslineRemoval, KeepsWhatCannotBePutBack) {
             writeFile(claudeFile("statusline-usage.inner"), inner);
         else
             QDir().mkpath(claudeFile("statusline-usage.inner"));
-        EXPECT_EQ(removeStatuslineHelper(claudeFolderPath()), result) << settings;
+        EXPECT_EQ(takeHelperOut(), result) << settings;
         EXPECT_EQ(readFile(claudeFile("settings.json")), settings);
         const bool kept = result != HelperRemoval::removed;
+        EXPECT_EQ(isHelperWanted(), kept) << settings; // still named, so still wanted
         EXPECT_EQ(QFileInfo::exists(claudeFile("statusline-usage.js")), kept) << settings;
         EXPECT_EQ(QFileInfo::exists(claudeFile("statusline-usage.inner")), kept) << settings;
         if (inner && kept) {
