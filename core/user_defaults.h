@@ -6,8 +6,9 @@
 
 namespace tallyglass {
 
-// The program's own stored settings, read afresh from disk. None when something other than a
-// regular file stands in the file's place: QSettings would wait for ever on a FIFO there.
+// The program's own stored settings, read afresh from disk. None without a home, or when
+// something other than a regular file stands in the file's place: QSettings would wait for
+// ever on a FIFO there.
 std::unique_ptr<QSettings> userDefaults();
 
 } // namespace tallyglass

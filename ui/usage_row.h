@@ -31,6 +31,9 @@ QString percentText(std::optional<double> percentage);
 // "Resets in 2 hours (Dec 5, 2026, 3:00 PM)", relative to now.
 QString resetText(double resetsAt, double now);
 
+// What a screen reader says after the row's title: "42 percent used, resets in 2 hours".
+QString spokenUsage(std::optional<double> percentage, std::optional<double> resetsAt, double now);
+
 // The percentage's font: semibold, with tabular digits where the font and Qt offer them.
 QFont percentFont(const QFont& body);
 
