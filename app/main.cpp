@@ -1,12 +1,16 @@
+#include "command_line.h"
 #include "platform/desktop_entry.h"
 #include "platform/single_instance.h"
 #include "source_registry.h"
+#include "sources/claude/statusline_removal.h"
 #include "tallyglass_app.h"
 #include "ui/translations.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    if (const auto exitStatus = tallyglass::runCommandLine(argc, argv))
+        return *exitStatus;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tallyglass"));
     QApplication::setApplicationName(QStringLiteral("Tallyglass"));
@@ -23,7 +27,8 @@ int main(int argc, char* argv[]) {
 
     tallyglass::TallyglassApp app(tallyglass::defaultSources(),
                                   std::make_shared<tallyglass::SystemClock>(),
-                                  tallyglass::createStatusItem(), tallyglass::createLoginItem());
+                                  tallyglass::createStatusItem(), tallyglass::createLoginItem(),
+                                  std::make_shared<tallyglass::ClaudeHelperSwitch>());
     QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
                      &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();

@@ -9,12 +9,14 @@ namespace tallyglass {
 
 TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
                              std::unique_ptr<StatusItem> statusItem,
-                             std::shared_ptr<LoginItem> loginItem, QObject* parent)
+                             std::shared_ptr<LoginItem> loginItem,
+                             std::shared_ptr<HelperSwitch> helper, QObject* parent)
     : QObject(parent)
     , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
     , m_icon(trayIcon())
-    , m_panel(std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem))) {
+    , m_panel(
+          std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem), std::move(helper))) {
     // The summary is derived from the snapshot alone.
     connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
     updateStatusItem();

@@ -22,7 +22,7 @@ class TallyglassApp final : public QObject {
 public:
     TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
                   std::unique_ptr<StatusItem> statusItem, std::shared_ptr<LoginItem> loginItem,
-                  QObject* parent = nullptr);
+                  std::shared_ptr<HelperSwitch> helper = nullptr, QObject* parent = nullptr);
     ~TallyglassApp() override;
 
     // How long a tray host may take to appear (at login it may start after this program).

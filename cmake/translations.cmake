@@ -7,7 +7,7 @@ option(TALLYGLASS_LUPDATE "Update the translation sources in i18n/ while buildin
 set(TALLYGLASS_TS_FILES ${PROJECT_SOURCE_DIR}/i18n/tallyglass_de.ts)
 
 set(translated_sources)
-foreach(library tallyglass_core tallyglass_platform tallyglass_ui tallyglass_app)
+foreach(library tallyglass_core tallyglass_platform tallyglass_ui tallyglass_claude tallyglass_app)
     get_target_property(folder ${library} SOURCE_DIR)
     get_target_property(files ${library} SOURCES)
     foreach(file IN LISTS files)

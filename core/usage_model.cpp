@@ -13,10 +13,17 @@ namespace {
 // has already finished: a load never publishes from inside the call that started it.
 template <typename T, typename F> void whenReady(QFuture<T> future, QObject* context, F callback) {
     QPointer<QObject> guard(context);
-    future.then(QtFuture::Launch::Sync, [guard, callback](T value) {
-        QMetaObject::invokeMethod(
-            guard, [callback, value = std::move(value)] { callback(value); }, Qt::QueuedConnection);
-    });
+    if constexpr (std::is_void_v<T>) {
+        future.then(QtFuture::Launch::Sync, [guard, callback] {
+            QMetaObject::invokeMethod(guard, callback, Qt::QueuedConnection);
+        });
+    } else {
+        future.then(QtFuture::Launch::Sync, [guard, callback](T value) {
+            QMetaObject::invokeMethod(
+                guard, [callback, value = std::move(value)] { callback(value); },
+                Qt::QueuedConnection);
+        });
+    }
 }
 
 } // namespace

@@ -11,7 +11,10 @@ std::unique_ptr<QSettings> userDefaults() {
     const QFileInfo file(config + QStringLiteral("/Tallyglass/Tallyglass.conf"));
     if (config.isEmpty() || (file.exists() && !file.isFile()))
         return nullptr;
-    return std::make_unique<QSettings>(file.filePath(), QSettings::IniFormat);
+    auto settings = std::make_unique<QSettings>(file.filePath(), QSettings::IniFormat);
+    // Another Tallyglass process (a second start with a command) may have written meanwhile.
+    settings->sync();
+    return settings;
 }
 
 SourceKind storedActiveKind() {

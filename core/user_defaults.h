@@ -8,8 +8,9 @@
 
 namespace tallyglass {
 
-// Tallyglass's own stored settings; none without a home, or when something other than a
-// regular file stands in the file's place (QSettings would wait for ever on a FIFO there).
+// The program's own stored settings, read afresh from disk. None without a home, or when
+// something other than a regular file stands in the file's place: QSettings would wait for
+// ever on a FIFO there.
 std::unique_ptr<QSettings> userDefaults();
 
 // The watched assistant, as stored.

@@ -4,6 +4,7 @@
 
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
+#include "support/fake_helper_switch.h"
 #include "support/fake_login_item.h"
 #include "support/fake_source.h"
 #include "support/temp_home.h"
@@ -127,6 +128,7 @@ struct Scene {
     bool available;
     bool dark;
     SetupReport setup = {};
+    bool helperWanted = true;
 };
 
 bool render(const Scene& scene, const QString& folder) {
@@ -143,7 +145,8 @@ bool render(const Scene& scene, const QString& folder) {
         return false;
     processEventsFor(50);
 
-    MenuView view(model, clock, std::make_shared<FakeLoginItem>());
+    MenuView view(model, clock, std::make_shared<FakeLoginItem>(),
+                  std::make_shared<FakeHelperSwitch>(scene.helperWanted));
     view.setPalette(scene.dark ? darkPalette() : QApplication::style()->standardPalette());
     view.setFramed(true);
     view.show();
@@ -185,6 +188,7 @@ int main(int argc, char** argv) {
         {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings()},
         {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false,
          settingsNotJson()},
+        {"empty-claude-helper-removed.png", std::nullopt, SourceKind::claude, false, false, {}, false},
     };
     bool ok = true;
     for (const Scene& scene : scenes)

@@ -98,7 +98,7 @@
     </message>
     <message>
         <source>Tallyglass: %1</source>
-        <extracomment>%1 is the usage summary, such as &quot;42% · 17%&quot;.</extracomment>
+        <extracomment>%1 is the usage summary, such as "42% · 17%".</extracomment>
         <translation>Tallyglass: %1</translation>
     </message>
 </context>
@@ -110,7 +110,7 @@
     </message>
     <message>
         <source>Resets %1 (%2)</source>
-        <extracomment>%1 is how far away, such as &quot;in 2 hours&quot;; %2 the date and time.</extracomment>
+        <extracomment>%1 is how far away, such as "in 2 hours"; %2 the date and time.</extracomment>
         <translation>Zurücksetzung %1 (%2)</translation>
     </message>
     <message>
@@ -119,7 +119,7 @@
     </message>
     <message>
         <source>%1 percent used, resets %2</source>
-        <extracomment>%1 is a whole number; %2 how far away the reset is, such as &quot;in 2 hours&quot;.</extracomment>
+        <extracomment>%1 is a whole number; %2 how far away the reset is, such as "in 2 hours".</extracomment>
         <translation>%1 Prozent verbraucht, Zurücksetzung %2</translation>
     </message>
     <message>
@@ -128,12 +128,12 @@
     </message>
     <message>
         <source>Reset %1</source>
-        <extracomment>%1 is how long ago, such as &quot;2 hours ago&quot;.</extracomment>
+        <extracomment>%1 is how long ago, such as "2 hours ago".</extracomment>
         <translation>Zurückgesetzt %1</translation>
     </message>
     <message>
         <source>0 percent used, reset %1</source>
-        <extracomment>%1 is how long ago the window reset, such as &quot;2 hours ago&quot;.</extracomment>
+        <extracomment>%1 is how long ago the window reset, such as "2 hours ago".</extracomment>
         <translation>0 Prozent verbraucht, zurückgesetzt %1</translation>
     </message>
 </context>
@@ -192,12 +192,85 @@
     </message>
     <message>
         <source>Claude folder: %1</source>
-        <extracomment>%1 is a folder, such as &quot;~/.claude&quot;.</extracomment>
+        <extracomment>%1 is a folder, such as "~/.claude".</extracomment>
         <translation>Claude-Ordner: %1</translation>
     </message>
     <message>
         <source>Set by CLAUDE_CONFIG_DIR</source>
         <translation>Durch CLAUDE_CONFIG_DIR festgelegt</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::CommandLine</name>
+    <message>
+        <source>tallyglass: %1
+</source>
+        <translation>tallyglass: %1
+</translation>
+    </message>
+    <message>
+        <source>Removed the Tallyglass helper from Claude Code; your own status line is back. Tallyglass will not add the helper again until you tick "Add helper to Claude Code" in its panel.
+</source>
+        <translation>Der Tallyglass-Helfer wurde aus Claude Code entfernt; Ihre eigene Statuszeile ist zurück. Tallyglass fügt den Helfer erst wieder hinzu, wenn Sie in seinem Fenster „Helfer zu Claude Code hinzufügen“ ankreuzen.
+</translation>
+    </message>
+    <message>
+        <source>Claude Code's settings do not name the Tallyglass helper; nothing to remove. Tallyglass will not add it again until you tick "Add helper to Claude Code" in its panel.
+</source>
+        <translation>Die Einstellungen von Claude Code nennen den Tallyglass-Helfer nicht; es gibt nichts zu entfernen. Tallyglass fügt ihn erst wieder hinzu, wenn Sie in seinem Fenster „Helfer zu Claude Code hinzufügen“ ankreuzen.
+</translation>
+    </message>
+    <message>
+        <source>Shows in the tray how much of the usage limits of Claude Code and Codex is used.</source>
+        <translation>Zeigt in der Leiste, wie viel der Nutzungsgrenzen von Claude Code und Codex verbraucht ist.</translation>
+    </message>
+    <message>
+        <source>Put back your own Claude Code status line, delete the helper's files, and stop adding the helper.</source>
+        <translation>Die eigene Statuszeile von Claude Code zurückstellen, die Dateien des Helfers löschen und den Helfer nicht mehr hinzufügen.</translation>
+    </message>
+    <message>
+        <source>Unexpected argument '%1'.</source>
+        <translation>Unerwartetes Argument „%1“.</translation>
+    </message>
+    <message>
+        <source>tallyglass: %1
+Usage: tallyglass [--remove-helper]
+Try 'tallyglass --help' for more information.
+</source>
+        <translation>tallyglass: %1
+Aufruf: tallyglass [--remove-helper]
+Mehr dazu mit „tallyglass --help“.
+</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::HelperControl</name>
+    <message>
+        <source>Remove from Claude Code</source>
+        <translation>Aus Claude Code entfernen</translation>
+    </message>
+    <message>
+        <source>Add helper to Claude Code</source>
+        <translation>Helfer zu Claude Code hinzufügen</translation>
+    </message>
+    <message>
+        <source>Puts back your own Claude Code status line and stops Tallyglass from adding its helper.</source>
+        <translation>Stellt Ihre eigene Statuszeile von Claude Code zurück; Tallyglass fügt seinen Helfer dann nicht mehr hinzu.</translation>
+    </message>
+    <message>
+        <source>Tallyglass learns Claude Code's limits through a helper in Claude Code's status line.</source>
+        <translation>Tallyglass erfährt die Grenzen von Claude Code durch einen Helfer in der Statuszeile von Claude Code.</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::HelperRemoval</name>
+    <message>
+        <source>%1 cannot be read or is not valid JSON, so the status line was left as it is.</source>
+        <translation>%1 lässt sich nicht lesen oder ist kein gültiges JSON, daher blieb die Statuszeile, wie sie ist.</translation>
+    </message>
+    <message>
+        <source>%1 could not be written, so the status line was left as it is.</source>
+        <translation>%1 konnte nicht geschrieben werden, daher blieb die Statuszeile, wie sie ist.</translation>
     </message>
 </context>
 <context>
@@ -223,7 +296,7 @@
     </message>
     <message>
         <source>Updated %1</source>
-        <extracomment>%1 is how long ago, such as &quot;3 minutes ago&quot;.</extracomment>
+        <extracomment>%1 is how long ago, such as "3 minutes ago".</extracomment>
         <translation>Aktualisiert %1</translation>
     </message>
     <message>
@@ -269,6 +342,10 @@
     <message>
         <source>Copied</source>
         <translation>Kopiert</translation>
+    </message>
+    <message>
+        <source>Tallyglass is not in Claude Code's status line, so it records no Claude Code usage. Tick "Add helper to Claude Code" below to record it again.</source>
+        <translation>Tallyglass ist nicht in der Statuszeile von Claude Code und erfasst daher keine Nutzung von Claude Code. Kreuzen Sie unten „Helfer zu Claude Code hinzufügen“ an, um sie wieder zu erfassen.</translation>
     </message>
 </context>
 <context>

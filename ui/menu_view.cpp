@@ -5,6 +5,7 @@
 #include "core/window_labels.h"
 #include "date_texts.h"
 #include "elided_label.h"
+#include "helper_control.h"
 #include "login_control.h"
 #include "menu_bar_icon.h"
 #include "panel_style.h"
@@ -69,7 +70,8 @@ QString qtText(const std::string& text) {
 } // namespace
 
 MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
-                   std::shared_ptr<LoginItem> loginItem, QWidget* parent)
+                   std::shared_ptr<LoginItem> loginItem, std::shared_ptr<HelperSwitch> helper,
+                   QWidget* parent)
     : QWidget(parent)
     , m_model(model)
     , m_clock(std::move(clock))
@@ -91,6 +93,8 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     m_layout->addWidget(m_divider);
     m_loginControl = new LoginControl(std::move(loginItem), this);
     m_claudeFolder = new ClaudeFolderControl(this);
+    if (helper)
+        m_helperControl = new HelperControl(std::move(helper), this);
     m_layout->addWidget(buildFooter());
 
     connect(m_sourceSwitch, &SourceSwitch::picked, &m_model, &UsageModel::selectSource);
@@ -100,6 +104,8 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     // The helper goes into the new folder at once, and its texts name it.
     connect(m_claudeFolder, &ClaudeFolderControl::folderChanged, &m_model,
             &UsageModel::prepareAndRefresh);
+    if (m_helperControl)
+        connect(m_helperControl, &HelperControl::changed, this, &MenuView::helperChanged);
     for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::sourceAvailableChanged,
                         &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged,
                         &UsageModel::setupReportChanged})
@@ -147,6 +153,8 @@ QWidget* MenuView::buildFooter() {
     column->setSpacing(footerSpacing);
     column->addWidget(m_claudeFolder);
     column->addWidget(m_loginControl);
+    if (m_helperControl)
+        column->addWidget(m_helperControl);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -166,6 +174,11 @@ void MenuView::rebuild() {
     m_sourceSwitch->setCurrent(m_model.activeKind());
     m_claudeFolder->setVisible(m_model.activeKind() == SourceKind::claude);
     m_claudeFolder->showFolder();
+    if (m_helperControl) {
+        m_helperControl->setVisible(m_model.activeKind() == SourceKind::claude);
+        if (m_model.activeKind() == SourceKind::claude)
+            m_helperControl->followChoice();
+    }
     QWidget* fresh = buildDataArea();
     delete m_layout->replaceWidget(m_dataArea, fresh);
     delete m_dataArea;
@@ -239,10 +252,16 @@ QWidget* MenuView::buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* par
 QWidget* MenuView::buildEmptyState(QWidget* parent) {
     const SourceKind kind = m_model.activeKind();
     const bool available = m_model.sourceAvailable();
+    // Without the helper nothing records Claude Code's limits: not a missing Claude Code.
+    const bool helperRemoved =
+        kind == SourceKind::claude && m_helperControl && !m_helperControl->isWanted();
     QString message;
     if (available && kind == SourceKind::codex)
         message = tr("Codex records your limits in its session files. Run a Codex turn once so "
                      "it can write them.");
+    else if (helperRemoved)
+        message = tr("Tallyglass is not in Claude Code's status line, so it records no Claude "
+                     "Code usage. Tick \"Add helper to Claude Code\" below to record it again.");
     else if (available)
         message = tr("Usage data is written by the Claude Code statusline helper, which this app "
                      "installs for you. Use Claude Code once so it can record your limits.");
@@ -254,9 +273,10 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
 
     auto* block = new QWidget(parent);
     auto* column = lineColumn(block, QStringLiteral("emptyState"), emptyStateSpacing);
-    const QString headlineText = available ? tr("No usage data yet")
-                                           //: %1 is the assistant, such as "Codex".
-                                           : tr("%1 not found").arg(displayName(kind));
+    const QString headlineText = available || helperRemoved
+                                     ? tr("No usage data yet")
+                                     //: %1 is the assistant, such as "Codex".
+                                     : tr("%1 not found").arg(displayName(kind));
     auto* headline = textLabel(headlineText, QStringLiteral("emptyHeadline"), block);
     headline->setFont(styledFont(TextStyle::subheadline, font(), QFont::DemiBold));
     auto* body = textLabel(message, QStringLiteral("emptyMessage"), block);
@@ -334,12 +354,21 @@ void MenuView::restyle() {
     m_quit->setFont(small);
     m_loginControl->restyle();
     m_claudeFolder->restyle();
+    if (m_helperControl)
+        m_helperControl->restyle();
 }
 
 void MenuView::fitHeight() {
     m_layout->activate();
     const int height = heightForWidth(panelWidth);
     setFixedSize(panelWidth, height > 0 ? height : sizeHint().height());
+}
+
+// The helper went or may come back: the Claude reading follows at once.
+void MenuView::helperChanged() {
+    if (m_model.activeKind() == SourceKind::claude)
+        m_model.prepareAndRefresh();
+    fitHeight();
 }
 
 void MenuView::setFramed(bool framed) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/helper_switch.h"
 #include "core/usage_model.h"
 #include "platform/login_item.h"
 
@@ -18,18 +19,21 @@ namespace tallyglass {
 
 class ClaudeFolderControl;
 class ElidedLabel;
+class HelperControl;
 class LoginControl;
 class SourceSwitch;
 
 // The panel: header, source switch, one row per window or the reason there is none, and the
-// footer with launch at login, Refresh and Quit. It holds no usage data; it rebuilds from the
-// model after every announcement while on screen, and each time it comes on screen.
+// footer with launch at login, the helper's way out of Claude Code, Refresh and Quit. It holds no
+// usage data; it rebuilds from the model after every announcement while on screen, and each time it
+// comes on screen.
 class MenuView final : public QWidget {
     Q_OBJECT
 
 public:
     MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
-             std::shared_ptr<LoginItem> loginItem, QWidget* parent = nullptr);
+             std::shared_ptr<LoginItem> loginItem, std::shared_ptr<HelperSwitch> helper = nullptr,
+             QWidget* parent = nullptr);
 
     // Reads the model afresh and rebuilds everything it shows.
     void rebuild();
@@ -60,6 +64,7 @@ private:
     void restyle();
     void fitHeight();
     void modelChanged();
+    void helperChanged();
 
     UsageModel& m_model;
     std::shared_ptr<const Clock> m_clock;
@@ -72,6 +77,8 @@ private:
     QFrame* m_divider = nullptr;
     LoginControl* m_loginControl = nullptr;
     ClaudeFolderControl* m_claudeFolder = nullptr;
+    // Only where a helper can be taken out, and only while Claude Code is watched.
+    HelperControl* m_helperControl = nullptr;
     QPushButton* m_refresh = nullptr;
     QPushButton* m_quit = nullptr;
     bool m_framed = false;

@@ -20,11 +20,13 @@ bool onWayland() {
 } // namespace
 
 PanelHost::PanelHost(UsageModel& model, std::shared_ptr<const Clock> clock,
-                     std::shared_ptr<LoginItem> loginItem, QObject* parent)
+                     std::shared_ptr<LoginItem> loginItem, std::shared_ptr<HelperSwitch> helper,
+                     QObject* parent)
     : QObject(parent)
     , m_model(model)
     , m_clock(std::move(clock))
-    , m_loginItem(std::move(loginItem)) {
+    , m_loginItem(std::move(loginItem))
+    , m_helper(std::move(helper)) {
     installPanelAccessibility();
     // A tool window that the compositor never activated gets no deactivation either; the
     // application losing focus to another program is the click elsewhere there.
@@ -40,7 +42,7 @@ PanelHost::~PanelHost() = default;
 
 MenuView& PanelHost::ensureView() {
     if (!m_view) {
-        m_view = std::make_unique<MenuView>(m_model, m_clock, m_loginItem);
+        m_view = std::make_unique<MenuView>(m_model, m_clock, m_loginItem, m_helper);
         m_view->setAttribute(Qt::WA_QuitOnClose, false);
         m_view->installEventFilter(this);
     }

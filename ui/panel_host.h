@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/helper_switch.h"
 #include "core/usage_model.h"
 #include "platform/login_item.h"
 
@@ -27,7 +28,8 @@ public:
     static constexpr int reopenGuardMs = 300;
 
     PanelHost(UsageModel& model, std::shared_ptr<const Clock> clock,
-              std::shared_ptr<LoginItem> loginItem, QObject* parent = nullptr);
+              std::shared_ptr<LoginItem> loginItem, std::shared_ptr<HelperSwitch> helper = nullptr,
+              QObject* parent = nullptr);
     ~PanelHost() override;
 
     // The tray item was clicked, at anchor when the desktop tells where.
@@ -52,6 +54,7 @@ private:
     UsageModel& m_model;
     std::shared_ptr<const Clock> m_clock;
     std::shared_ptr<LoginItem> m_loginItem;
+    std::shared_ptr<HelperSwitch> m_helper;
     std::unique_ptr<MenuView> m_view;
     Mode m_mode = Mode::none;
     std::optional<QPoint> m_anchor;

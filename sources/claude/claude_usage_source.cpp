@@ -3,6 +3,7 @@
 #include "claude_paths.h"
 #include "statusline_command.h"
 #include "statusline_installation.h"
+#include "statusline_removal.h"
 
 #include "core/file_access.h"
 #include "core/json_position.h"
@@ -33,6 +34,9 @@ bool ClaudeUsageSource::isAvailable() {
 }
 
 SetupReport ClaudeUsageSource::prepare() {
+    // The user took the helper out of Claude Code; adding it back needs their say.
+    if (!isHelperWanted())
+        return {};
     return installStatuslineHelper(claudeFolderPath(), helperCommand());
 }
 
@@ -47,7 +51,10 @@ std::vector<QString> ClaudeUsageSource::diagnosis() {
     std::vector<QString> reasons;
     if (QString reason = snapshotProblem(); !reason.isEmpty())
         reasons.push_back(reason);
-    if (const auto missing = missingStatuslineHelper(folder, helperCommand())) {
+    if (!isHelperWanted()) {
+        reasons.push_back(QStringLiteral("The status-line helper was taken out of Claude Code; "
+                                         "it is added again when the user asks."));
+    } else if (const auto missing = missingStatuslineHelper(folder, helperCommand())) {
         reasons.push_back(QStringLiteral("The status-line helper is not installed."));
         if (QString problem = setupProblemText(*missing); !problem.isEmpty())
             reasons.push_back(problem);

@@ -187,10 +187,15 @@ std::vector<Member> Writer::members(const Spans& spans, std::uint32_t node, std:
         const auto at =
             std::lower_bound(found.begin(), found.end(), key,
                              [](const Member& m, std::string_view k) { return m.key < k; });
-        if (at != found.end() && at->key == key)
+        const bool present = at != found.end() && at->key == key;
+        if (m_edit.value.empty()) {
+            if (present)
+                found.erase(at);
+        } else if (present) {
             at->value = none;
-        else
+        } else {
             found.insert(at, {key, none, none});
+        }
     }
     return found;
 }
@@ -227,7 +232,8 @@ void Writer::writeObject(const Spans& spans, std::uint32_t node, int depth, std:
 std::optional<std::string> rewrittenSettings(std::string_view text, const SettingsEdit& edit) {
     try {
         const Spans spans(text);
-        const Spans editValue(edit.value);
+        // A removal writes no value; the placeholder is never reached.
+        const Spans editValue(edit.value.empty() ? std::string_view("null") : edit.value);
         return Writer(spans, edit, editValue).written();
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;

@@ -91,4 +91,28 @@ std::string statusLineMember(std::string_view helperCommand) {
            member.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+RemovalPlan planHelperRemoval(std::string_view settingsBytes, std::string_view chainedCommand) {
+    SettingsPlan refused;
+    const std::optional<std::string_view> settings = strictObject(settingsBytes, refused);
+    if (!settings)
+        return {};
+    const std::optional<std::string> command = currentCommand(*settings);
+    if (!command || command->find("statusline-usage.js") == std::string::npos)
+        return {RemovalPlan::Action::keep, {}};
+    // Members the user added beside our command since stay with theirs.
+    SettingsEdit edit{{"statusLine"}, {}};
+    if (!chainedCommand.empty()) {
+        try {
+            edit = {{"statusLine", "command"}, Json(std::string(chainedCommand)).dump()};
+        } catch (const Json::exception&) {
+            // Not UTF-8, so not writable as JSON: better kept in its file.
+            return {};
+        }
+    }
+    const auto bytes = rewrittenSettings(*settings, edit);
+    if (!bytes)
+        return {};
+    return {RemovalPlan::Action::rewrite, *bytes};
+}
+
 } // namespace tallyglass

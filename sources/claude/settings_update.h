@@ -51,4 +51,20 @@ SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view
 // "statusLine": { "type": "command", "command": "…" }.
 std::string statusLineMember(std::string_view helperCommand);
 
+// What taking the helper out does with Claude Code's settings.
+struct RemovalPlan {
+    enum class Action {
+        keep,     // the settings do not name the helper: they stay as they are
+        rewrite,  // settingsBytes name the user's own command again, or no "statusLine"
+        unusable, // not a JSON object we can keep: nothing may be touched
+    };
+    Action action = Action::unusable;
+    std::string settingsBytes;
+};
+
+// Written as planSettingsUpdate writes. chainedCommand: the user's command the helper ran
+// (empty for none, and then "statusLine" goes); it replaces our "command", and the other
+// members of "statusLine" stay.
+RemovalPlan planHelperRemoval(std::string_view settingsBytes, std::string_view chainedCommand);
+
 } // namespace tallyglass

@@ -162,8 +162,7 @@ public:
             write(m_root + '/' + folder + QStringLiteral("/r%1.jsonl").arg(++m_serial), time);
             break;
         default: // what the walk passes over: a linked folder, a hidden log, other files
-            ::symlink(QFile::encodeName(m_root + "/sessions/2025").constData(),
-                      QFile::encodeName(m_root + '/' + folder + "/link").constData());
+            QFile::link(m_root + "/sessions/2025", m_root + '/' + folder + "/link");
             write(m_root + '/' + folder + "/.hidden.jsonl", time);
             write(m_root + "/history.jsonl", time);
             break;

@@ -1,6 +1,7 @@
 #include "core/claude_folder.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
+#include "support/fake_helper_switch.h"
 #include "support/fake_login_item.h"
 #include "support/fake_source.h"
 #include "support/temp_home.h"
@@ -82,7 +83,9 @@ protected:
     std::shared_ptr<FakeSource::State> codex = std::make_shared<FakeSource::State>();
     std::shared_ptr<testing::FakeClock> clock = std::make_shared<testing::FakeClock>(now);
     UsageModel model{testing::fakeSources(claude, codex), clock};
-    PanelHost host{model, clock, std::make_shared<testing::FakeLoginItem>()};
+    std::shared_ptr<testing::FakeHelperSwitch> helper =
+        std::make_shared<testing::FakeHelperSwitch>();
+    PanelHost host{model, clock, std::make_shared<testing::FakeLoginItem>(), helper};
     MenuView* view = nullptr;
     int published = 0;
 };
@@ -154,6 +157,29 @@ TEST_F(PanelTest, EmptyStatePerAvailabilityAndKind) {
         EXPECT_TRUE(text("emptyMessage").contains(QString::fromLatin1(c.message)));
         EXPECT_EQ(find("updatedLine"), nullptr);
     }
+}
+
+// The way out of Claude Code: the button takes the helper out and the Claude reading follows;
+// the checkbox lets it back in and prepares again; a failed removal says why. Not for Codex.
+TEST_F(PanelTest, HelperIsRemovedAndAddedBack) {
+    publish(std::nullopt, false);
+    auto* remove = find<QPushButton>("removeHelper");
+    auto* add = find<QAbstractButton>("addHelper");
+    const std::size_t prepares = claude->count("prepare");
+    remove->click();
+    publish(std::nullopt, false);
+    EXPECT_TRUE(!remove->isVisible() && add->isVisible() && !add->isChecked());
+    EXPECT_EQ(text("emptyHeadline"), QStringLiteral("No usage data yet"));
+    EXPECT_TRUE(text("emptyMessage").contains(QStringLiteral("Add helper to Claude Code")));
+    add->click();
+    EXPECT_TRUE(remove->isVisible() && !add->isVisible());
+    EXPECT_TRUE(processEventsUntil([&] { return claude->count("prepare") == prepares + 2; }));
+    helper->failure = QStringLiteral("settings.json could not be written");
+    remove->click();
+    EXPECT_EQ(text("helperError"), *helper->failure);
+    model.selectSource(SourceKind::codex);
+    settle();
+    EXPECT_FALSE(find<QWidget>("helperControl")->isVisible());
 }
 
 TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
