@@ -1,11 +1,10 @@
 #include "usage_model.h"
 
+#include "state_folder.h"
+#include "user_defaults.h"
 #include "window_labels.h"
 
-#include <QFileInfo>
 #include <QPointer>
-#include <QSettings>
-#include <QStandardPaths>
 
 namespace tallyglass {
 namespace {
@@ -29,23 +28,16 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
     }
 }
 
-// None when something other than a regular file stands in the file's place: QSettings would
-// wait for ever on a FIFO there.
-std::unique_ptr<QSettings> userDefaults() {
-    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                         QStringLiteral("/Tallyglass/Tallyglass.conf"));
-    if (file.exists() && !file.isFile())
-        return nullptr;
-    return std::make_unique<QSettings>(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
-}
-
 } // namespace
 
-UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
+UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent,
+                       std::optional<QString> alertsPath)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
-    , m_sources(std::move(sources)) {
+    , m_sources(std::move(sources))
+    , m_preferences(loadWatchPreferences())
+    , m_alerts(alertsPath.value_or(stateFolderPath() + QStringLiteral("/alerts.json"))) {
     const auto defaults = userDefaults();
     const QString stored = defaults ? defaults->value(activeSourceKey).toString() : QString();
     m_activeKind = sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);
@@ -69,8 +61,64 @@ std::optional<std::string> UsageModel::menuBarSummary() const {
     return tallyglass::menuBarSummary(m_labeledWindows);
 }
 
+const std::optional<UsageSnapshot>& UsageModel::latestReading(SourceKind kind) const {
+    static const std::optional<UsageSnapshot> none;
+    const auto found = m_latest.find(kind);
+    return found == m_latest.end() ? none : found->second;
+}
+
+void UsageModel::setPreferences(WatchPreferences preferences) {
+    preferences.thresholds = cleanThresholds(std::move(preferences.thresholds));
+    if (preferences == m_preferences)
+        return;
+    m_preferences = std::move(preferences);
+    storeWatchPreferences(m_preferences);
+    emit preferencesChanged();
+}
+
+std::optional<double> UsageModel::paceForecast(const LabeledWindow& entry) const {
+    if (!m_preferences.pace || !m_snapshot)
+        return std::nullopt;
+    return m_alerts.paceForecast(m_activeKind, entry.key, entry.window, m_snapshot->updatedAt,
+                                 m_clock->now());
+}
+
 void UsageModel::refresh() {
     startLoad(false);
+    if (m_preferences.watchesBothSources())
+        loadOtherSource();
+}
+
+void UsageModel::loadOtherSource() {
+    const SourceKind kind =
+        m_activeKind == SourceKind::claude ? SourceKind::codex : SourceKind::claude;
+    const auto found = m_sources.find(kind);
+    if (found == m_sources.end())
+        return;
+    if (m_otherLoadTask)
+        *m_otherLoadTask = true;
+    auto job = std::make_shared<std::atomic<bool>>(false);
+    m_otherLoadTask = job;
+    // Only read: the other assistant's set-up is left to the moment the user picks it.
+    whenReady(found->second->loadSnapshot(job), this,
+              [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
+                  if (!*job && m_activeKind != kind)
+                      record(kind, snapshot);
+              });
+}
+
+void UsageModel::record(SourceKind kind, const std::optional<UsageSnapshot>& snapshot) {
+    // Also without a new reading: a window's reset comes with time alone.
+    if (snapshot && (m_preferences.warnings || m_preferences.pace)) {
+        const auto alerts = m_alerts.observe(kind, *snapshot, m_clock->now(), m_preferences);
+        if (!alerts.empty())
+            emit alertsRaised(alerts);
+    }
+    auto& latest = m_latest[kind];
+    if (latest == snapshot)
+        return;
+    latest = snapshot;
+    emit readingsChanged();
 }
 
 void UsageModel::prepareAndRefresh() {
@@ -123,6 +171,8 @@ void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>>
 }
 
 void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) {
+    // The pace shown with the rows needs this reading among those it is judged from.
+    record(m_activeKind, snapshot);
     m_snapshot = std::move(snapshot);
     // A hostile reading may hold thousands of windows: label them once, not at every read.
     m_labeledWindows =
