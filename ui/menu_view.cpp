@@ -9,6 +9,7 @@
 #include "refresh_icon.h"
 #include "source_switch.h"
 #include "usage_row.h"
+#include "watch_control.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -77,6 +78,7 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     m_divider->setFrameShadow(QFrame::Plain);
     m_layout->addWidget(m_divider);
     m_loginControl = new LoginControl(std::move(loginItem), this);
+    m_watchControl = new WatchControl(m_model, this);
     m_layout->addWidget(buildFooter());
 
     connect(m_sourceSwitch, &SourceSwitch::picked, &m_model, &UsageModel::selectSource);
@@ -84,7 +86,8 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     connect(m_quit, &QPushButton::clicked, qApp, &QApplication::quit, Qt::QueuedConnection);
     connect(m_loginControl, &LoginControl::errorShownChanged, this, &MenuView::fitHeight);
     for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::sourceAvailableChanged,
-                        &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged})
+                        &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged,
+                        &UsageModel::preferencesChanged})
         connect(&m_model, signal, this, &MenuView::modelChanged);
 
     m_rebuildSoon.setSingleShot(true);
@@ -128,6 +131,7 @@ QWidget* MenuView::buildFooter() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(footerSpacing);
     column->addWidget(m_loginControl);
+    column->addWidget(m_watchControl);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -184,6 +188,8 @@ QWidget* MenuView::buildDataArea() {
             continue;
         auto* row = new UsageRow(qtText(entry.label), entry.window, now, area);
         row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
+        if (const auto fullAt = m_model.paceForecast(entry))
+            row->showPace(*fullAt, now);
         column->addWidget(row);
     }
     column->addWidget(buildUpdatedBlock(*snapshot, area));
@@ -269,6 +275,7 @@ void MenuView::restyle() {
     m_refresh->setIconSize(QSize(12, 12));
     m_quit->setFont(small);
     m_loginControl->restyle();
+    m_watchControl->restyle();
 }
 
 void MenuView::fitHeight() {

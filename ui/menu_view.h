@@ -19,10 +19,12 @@ namespace tallyglass {
 class ElidedLabel;
 class LoginControl;
 class SourceSwitch;
+class WatchControl;
 
 // The panel: header, source switch, one row per window or the reason there is none, and the
-// footer with launch at login, Refresh and Quit. It holds no usage data; it rebuilds from the
-// model after every announcement while on screen, and each time it comes on screen.
+// footer with launch at login, what to be told, Refresh and Quit. It holds no usage data; it
+// rebuilds from the model after every announcement while on screen, and each time it comes on
+// screen.
 class MenuView final : public QWidget {
     Q_OBJECT
 
@@ -67,6 +69,7 @@ private:
     QWidget* m_dataArea = nullptr;
     QFrame* m_divider = nullptr;
     LoginControl* m_loginControl = nullptr;
+    WatchControl* m_watchControl = nullptr;
     QPushButton* m_refresh = nullptr;
     QPushButton* m_quit = nullptr;
     bool m_framed = false;

@@ -31,6 +31,9 @@ QString percentText(std::optional<double> percentage);
 // "Resets in 2 hours (Dec 5, 2026, 3:00 PM)", relative to now.
 QString resetText(double resetsAt, double now);
 
+// "At this pace: 100 % in about 40 minutes", for a window full at fullAt.
+QString paceText(double fullAt, double now);
+
 // The percentage's font: semibold, with tabular digits where the font and Qt offer them.
 QFont percentFont(const QFont& body);
 
@@ -43,11 +46,15 @@ public:
     UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
              QWidget* parent = nullptr);
 
+    // Adds the line that tells when the window is full at the recent pace.
+    void showPace(double fullAt, double now);
+
 private:
     ElidedLabel* m_title;
     QLabel* m_percent;
     UsageBar* m_bar;
     QLabel* m_reset = nullptr;
+    QLabel* m_pace = nullptr;
 };
 
 } // namespace tallyglass
