@@ -30,14 +30,13 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
 
 } // namespace
 
-UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent,
-                       std::optional<QString> alertsPath)
+UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
     , m_sources(std::move(sources))
     , m_preferences(loadWatchPreferences())
-    , m_alerts(alertsPath.value_or(stateFolderPath() + QStringLiteral("/alerts.json"))) {
+    , m_alerts(stateFolderPath() + QStringLiteral("/alerts.json")) {
     const auto defaults = userDefaults();
     const QString stored = defaults ? defaults->value(activeSourceKey).toString() : QString();
     m_activeKind = sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);

@@ -33,10 +33,8 @@ public:
     static constexpr double staleAfterSeconds = 900;
 
     // Reads "activeSource" and the watch preferences and starts the first load, with the
-    // active source's prepare. What was said to the user is remembered in the file at
-    // alertsPath, by default in the state folder.
-    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr,
-               std::optional<QString> alertsPath = std::nullopt);
+    // active source's prepare. What was said to the user is remembered in the state folder.
+    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
     ~UsageModel() override;
 
     const std::optional<UsageSnapshot>& snapshot() const { return m_snapshot; }

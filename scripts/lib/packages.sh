@@ -29,4 +29,4 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libcl
                xvfb xauth trayer tint2 xfce4-panel lxqt-panel openbox gnome-shell
                gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11
                libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
-               desktop-file-utils qt6-svg-dev plasma-workspace plasma-desktop kwin-x11)
+               desktop-file-utils qt6-svg-dev plasma-workspace plasma-desktop kwin-x11 dunst)
