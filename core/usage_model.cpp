@@ -28,6 +28,14 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
     }
 }
 
+// Cancels the job the slot holds and puts a new one in its place.
+std::shared_ptr<std::atomic<bool>> supersede(std::shared_ptr<std::atomic<bool>>& slot) {
+    if (slot)
+        *slot = true;
+    slot = std::make_shared<std::atomic<bool>>(false);
+    return slot;
+}
+
 } // namespace
 
 UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
@@ -44,7 +52,7 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
 
     m_timer.setInterval(refreshIntervalMs);
     m_timer.setTimerType(Qt::CoarseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &UsageModel::refresh);
+    connect(&m_timer, &QTimer::timeout, this, &UsageModel::tick);
     m_timer.start();
 }
 
@@ -88,16 +96,21 @@ void UsageModel::refresh() {
         loadOtherSource();
 }
 
+void UsageModel::tick() {
+    startLoad(false);
+    // Half a minute is soon enough for a warning or the tray, and reading the other assistant
+    // at every tick would double what the program costs while idle.
+    if (++m_ticks % otherSourceTicks == 0 && m_preferences.watchesBothSources())
+        loadOtherSource();
+}
+
 void UsageModel::loadOtherSource() {
     const SourceKind kind =
         m_activeKind == SourceKind::claude ? SourceKind::codex : SourceKind::claude;
     const auto found = m_sources.find(kind);
     if (found == m_sources.end())
         return;
-    if (m_otherLoadTask)
-        *m_otherLoadTask = true;
-    auto job = std::make_shared<std::atomic<bool>>(false);
-    m_otherLoadTask = job;
+    auto job = supersede(m_otherLoadTask);
     // Only read: the other assistant's set-up is left to the moment the user picks it.
     whenReady(found->second->loadSnapshot(job), this,
               [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
@@ -144,10 +157,7 @@ void UsageModel::startLoad(bool withPrepare) {
     const auto found = m_sources.find(kind);
     if (found == m_sources.end())
         return;
-    if (m_loadTask)
-        *m_loadTask = true;
-    auto job = std::make_shared<std::atomic<bool>>(false);
-    m_loadTask = job;
+    auto job = supersede(m_loadTask);
     if (!withPrepare) {
         performLoad(kind, job);
         return;

@@ -23,14 +23,16 @@ using SourceTable = std::map<SourceKind, std::shared_ptr<SourceActor>>;
 // The one application model. Lives on the main thread; refreshes the active source every
 // 10 seconds and on demand, and publishes its reading. Each published property has its own
 // change signal, emitted after the new value is in place. When the preferences ask for it,
-// every refresh also reads the other assistant, without publishing it as the snapshot, so
-// that both are watched for warnings and can stand in the tray together.
+// every refresh (every third timer tick) also reads the other assistant, without publishing it
+// as the snapshot, so that both are watched for warnings and can stand in the tray together.
 class UsageModel final : public QObject {
     Q_OBJECT
 
 public:
     static constexpr int refreshIntervalMs = 10'000;
     static constexpr double staleAfterSeconds = 900;
+    // Timer ticks between two readings of the other assistant.
+    static constexpr int otherSourceTicks = 3;
 
     // Reads "activeSource" and the watch preferences and starts the first load, with the
     // active source's prepare. What was said to the user is remembered in the state folder.
@@ -79,6 +81,7 @@ private:
     // The job is its own cancel flag, shared with the source's executor.
     void performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job);
     void publish(std::optional<UsageSnapshot> snapshot, bool available);
+    void tick();
     void loadOtherSource();
     void record(SourceKind kind, const std::optional<UsageSnapshot>& snapshot);
 
@@ -92,6 +95,7 @@ private:
     QTimer m_timer;
     std::shared_ptr<std::atomic<bool>> m_loadTask;
     std::shared_ptr<std::atomic<bool>> m_otherLoadTask;
+    int m_ticks = 0;
     std::map<SourceKind, std::optional<UsageSnapshot>> m_latest;
     WatchPreferences m_preferences;
     UsageAlerts m_alerts;

@@ -32,6 +32,8 @@ WatchControl::WatchControl(UsageModel& model, QWidget* parent)
         box->setObjectName(QStringLiteral("threshold%1").arg(i + 1));
         box->setRange(1, 100);
         box->setSuffix(QStringLiteral(" %"));
+        // "95" typed is one change, not a threshold of 9 on the way.
+        box->setKeyboardTracking(false);
         box->setAccessibleName(tr("Warning threshold %1").arg(i + 1));
         warningRow->addWidget(box);
         m_thresholds[i] = box;
