@@ -90,7 +90,11 @@ std::vector<UsageAlert> UsageAlerts::observe(SourceKind source, const UsageSnaps
 bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entry,
                                 double readingTime, double now, const WatchPreferences& preferences,
                                 std::vector<UsageAlert>& alerts, SourceKind source) {
-    const UsageWindow& window = entry.window;
+    UsageWindow window = entry.window;
+    // A reset time that is no number (a sum of infinities in a log) would start a new period,
+    // and a write, at every reading.
+    if (window.resetsAt && !std::isfinite(*window.resetsAt))
+        window.resetsAt.reset();
     const double percentage = *window.usedPercentage;
     const auto say = [&](UsageAlert::Type type) -> UsageAlert& {
         return alerts.emplace_back(
