@@ -2,6 +2,7 @@
 #include "platform/single_instance.h"
 #include "source_registry.h"
 #include "tallyglass_app.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QLatin1String(tallyglass::desktopEntryName));
     // A tray utility: closing a window must never end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    tallyglass::installTranslations(QLocale::system());
 
     // A second start only brings the running program's panel forward.
     tallyglass::SingleInstance instance;

@@ -32,4 +32,11 @@ std::string homeDirectory() {
     return home;
 }
 
+std::string configDirectory() {
+    if (const char* fromEnvironment = std::getenv("XDG_CONFIG_HOME"); usable(fromEnvironment))
+        return fromEnvironment;
+    const std::string home = homeDirectory();
+    return home.empty() ? std::string() : home + "/.config";
+}
+
 } // namespace tallyglass

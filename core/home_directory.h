@@ -10,4 +10,9 @@ namespace tallyglass {
 // which starts on every status-line update, can link it.
 std::string homeDirectory();
 
+// The user's configuration folder, for the program's setting and its autostart entry alike:
+// $XDG_CONFIG_HOME when it is an absolute UTF-8 path (the XDG rule ignores relative ones),
+// else ".config" in the home folder; empty without a home.
+std::string configDirectory();
+
 } // namespace tallyglass

@@ -14,16 +14,17 @@ std::optional<std::int64_t> roundHalfAwayFromZero(double value) {
     return static_cast<std::int64_t>(rounded);
 }
 
-std::string percentFigure(double percentage) {
-    std::int64_t whole = 0;
+std::int64_t wholePercentage(double percentage) {
     if (auto rounded = roundHalfAwayFromZero(percentage))
-        whole = *rounded;
-    else if (std::isnan(percentage))
-        whole = 0;
-    else
-        whole = percentage > 0 ? std::numeric_limits<std::int64_t>::max()
-                               : std::numeric_limits<std::int64_t>::min();
-    return std::to_string(whole) + "%";
+        return *rounded;
+    if (std::isnan(percentage))
+        return 0;
+    return percentage > 0 ? std::numeric_limits<std::int64_t>::max()
+                          : std::numeric_limits<std::int64_t>::min();
+}
+
+std::string percentFigure(double percentage) {
+    return std::to_string(wholePercentage(percentage)) + "%";
 }
 
 } // namespace tallyglass

@@ -10,8 +10,11 @@ namespace tallyglass {
 // fit a signed 64-bit integer (only a malformed file can hold such a value).
 std::optional<std::int64_t> roundHalfAwayFromZero(double value);
 
-// "43%", "0%", "-3%", "120%". A percentage too large for 64 bits reads as the nearest
-// 64-bit bound, so the text stays short and defined.
+// The percentage as a whole number; one too large for 64 bits reads as the nearest 64-bit
+// bound, so its text stays short and defined.
+std::int64_t wholePercentage(double percentage);
+
+// "43%", "0%", "-3%", "120%".
 std::string percentFigure(double percentage);
 
 } // namespace tallyglass

@@ -1,16 +1,17 @@
 #include "user_defaults.h"
 
+#include "home_directory.h"
+
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace tallyglass {
 
 std::unique_ptr<QSettings> userDefaults() {
-    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                         QStringLiteral("/Tallyglass/Tallyglass.conf"));
-    if (file.exists() && !file.isFile())
+    const QString config = QString::fromStdString(configDirectory());
+    const QFileInfo file(config + QStringLiteral("/Tallyglass/Tallyglass.conf"));
+    if (config.isEmpty() || (file.exists() && !file.isFile()))
         return nullptr;
-    return std::make_unique<QSettings>(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"));
+    return std::make_unique<QSettings>(file.filePath(), QSettings::IniFormat);
 }
 
 } // namespace tallyglass

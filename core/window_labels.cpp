@@ -2,6 +2,9 @@
 
 #include "rounding.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
@@ -44,6 +47,10 @@ std::string canonicalKey(std::string_view key) {
     return out;
 }
 
+QString translated(const char* label) {
+    return QCoreApplication::translate("WindowLabel", label);
+}
+
 } // namespace
 
 std::string capitalisedWords(std::string_view text) {
@@ -56,11 +63,12 @@ std::string capitalisedWords(std::string_view text) {
 }
 
 const std::map<std::string, std::string, std::less<>>& windowLabels() {
+    // The English texts; windowLabel looks up their translation.
     static const std::map<std::string, std::string, std::less<>> labels{
-        {"five_hour", "Current session (5h)"},
-        {"seven_day", "Weekly limit (7d)"},
-        {"seven_day_opus", "Weekly Opus limit"},
-        {"seven_day_sonnet", "Weekly Sonnet limit"},
+        {"five_hour", QT_TRANSLATE_NOOP("WindowLabel", "Current session (5h)")},
+        {"seven_day", QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (7d)")},
+        {"seven_day_opus", QT_TRANSLATE_NOOP("WindowLabel", "Weekly Opus limit")},
+        {"seven_day_sonnet", QT_TRANSLATE_NOOP("WindowLabel", "Weekly Sonnet limit")},
     };
     return labels;
 }
@@ -84,13 +92,15 @@ std::optional<std::string> durationText(double minutes) {
 std::string windowLabel(std::string_view key, std::optional<double> windowMinutes) {
     if (windowMinutes && (key == "five_hour" || key == "seven_day")) {
         if (auto duration = durationText(*windowMinutes)) {
-            const char* prefix = key == "five_hour" ? "Current session (" : "Weekly limit (";
-            return prefix + *duration + ")";
+            const char* label = key == "five_hour"
+                                    ? QT_TRANSLATE_NOOP("WindowLabel", "Current session (%1)")
+                                    : QT_TRANSLATE_NOOP("WindowLabel", "Weekly limit (%1)");
+            return translated(label).arg(QString::fromStdString(*duration)).toStdString();
         }
     }
     const auto& labels = windowLabels();
     if (auto found = labels.find(key); found != labels.end())
-        return found->second;
+        return translated(found->second.c_str()).toStdString();
     std::string words(key);
     std::replace(words.begin(), words.end(), '_', ' ');
     return capitalisedWords(words);

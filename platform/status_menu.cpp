@@ -10,18 +10,20 @@ QList<StatusMenuEntry> statusMenuEntries(const std::optional<QString>& summary) 
         entries.append({1, statusTitle(summary), std::nullopt, false});
         entries.append({2, QString(), std::nullopt, true});
     }
-    const auto tr = [](const char* text) {
-        return QCoreApplication::translate("StatusMenu", text);
-    };
-    entries.append({3, tr("Show Usage"), MenuCommand::openPanel, false});
-    entries.append({4, tr("Refresh"), MenuCommand::refresh, false});
+    entries.append({3, QCoreApplication::translate("StatusMenu", "Show Usage"),
+                    MenuCommand::openPanel, false});
+    entries.append(
+        {4, QCoreApplication::translate("StatusMenu", "Refresh"), MenuCommand::refresh, false});
     entries.append({5, QString(), std::nullopt, true});
-    entries.append({6, tr("Quit Tallyglass"), MenuCommand::quit, false});
+    entries.append({6, QCoreApplication::translate("StatusMenu", "Quit Tallyglass"),
+                    MenuCommand::quit, false});
     return entries;
 }
 
 QString statusTitle(const std::optional<QString>& summary) {
-    return summary ? QStringLiteral("Tallyglass: %1").arg(*summary) : QStringLiteral("Tallyglass");
+    //: %1 is the usage summary, such as "42% · 17%".
+    return summary ? QCoreApplication::translate("StatusMenu", "Tallyglass: %1").arg(*summary)
+                   : QStringLiteral("Tallyglass");
 }
 
 } // namespace tallyglass

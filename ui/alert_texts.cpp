@@ -8,31 +8,25 @@
 #include <QCoreApplication>
 
 namespace tallyglass {
-namespace {
-
-QString translated(const char* text) {
-    return QCoreApplication::translate("UsageAlert", text);
-}
-
-} // namespace
-
 NotificationText notificationText(const UsageAlert& alert, double now) {
     const QString label = QString::fromStdString(alert.label);
     NotificationText text{displayName(alert.source), QString(), false};
     switch (alert.type) {
     case UsageAlert::Type::threshold:
-        text.body = translated("%1 is at %2")
+        text.body = QCoreApplication::translate("UsageAlert", "%1 is at %2")
                         .arg(label, QString::fromStdString(percentFigure(alert.percentage)));
         if (alert.resetsAt)
             text.body += QLatin1Char('\n') + resetText(*alert.resetsAt, now);
         text.urgent = alert.percentage >= 95;
         break;
     case UsageAlert::Type::reset:
-        text.body = translated("%1 has reset: you can work again").arg(label);
+        text.body = QCoreApplication::translate("UsageAlert", "%1 has reset: you can work again")
+                        .arg(label);
         break;
     case UsageAlert::Type::pace:
-        text.body = translated("%1 reaches 100 % in about %2 at this pace")
-                        .arg(label, durationWords(alert.fullAt - now));
+        text.body =
+            QCoreApplication::translate("UsageAlert", "%1 reaches 100 % in about %2 at this pace")
+                .arg(label, durationWords(alert.fullAt - now));
         text.urgent = true;
         break;
     }

@@ -203,8 +203,10 @@ QWidget* MenuView::buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* par
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(updatedSpacing);
     const bool stale = m_model.isStale();
-    auto* updated = textLabel(tr("Updated ") + relativeTimeText(snapshot.updatedAt, m_clock->now()),
-                              QStringLiteral("updatedLine"), block);
+    //: %1 is how long ago, such as "3 minutes ago".
+    auto* updated =
+        textLabel(tr("Updated %1").arg(relativeTimeText(snapshot.updatedAt, m_clock->now())),
+                  QStringLiteral("updatedLine"), block);
     updated->setFont(styledFont(TextStyle::caption, font()));
     setForeground(updated,
                   stale ? systemColor(SystemColor::orange, palette()) : secondaryColor(palette()));
@@ -243,9 +245,10 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
     auto* column = new QVBoxLayout(block);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(emptyStateSpacing);
-    auto* headline =
-        textLabel(available ? tr("No usage data yet") : displayName(kind) + tr(" not found"),
-                  QStringLiteral("emptyHeadline"), block);
+    const QString headlineText = available ? tr("No usage data yet")
+                                           //: %1 is the assistant, such as "Codex".
+                                           : tr("%1 not found").arg(displayName(kind));
+    auto* headline = textLabel(headlineText, QStringLiteral("emptyHeadline"), block);
     headline->setFont(styledFont(TextStyle::subheadline, font(), QFont::DemiBold));
     auto* body = textLabel(message, QStringLiteral("emptyMessage"), block);
     body->setFont(styledFont(TextStyle::caption, font()));

@@ -41,8 +41,6 @@ public:
     // A hairline border, for when the panel floats without a window frame.
     void setFramed(bool framed);
 
-    LoginControl* loginControl() const { return m_loginControl; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -1,6 +1,7 @@
 #include "panel_host.h"
 
 #include "menu_view.h"
+#include "panel_accessibility.h"
 #include "panel_placement.h"
 
 #include <QGuiApplication>
@@ -24,6 +25,7 @@ PanelHost::PanelHost(UsageModel& model, std::shared_ptr<const Clock> clock,
     , m_model(model)
     , m_clock(std::move(clock))
     , m_loginItem(std::move(loginItem)) {
+    installPanelAccessibility();
     // A tool window that the compositor never activated gets no deactivation either; the
     // application losing focus to another program is the click elsewhere there.
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,

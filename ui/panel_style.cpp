@@ -79,14 +79,6 @@ double contrastRatio(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-double highestContrast(const QImage& picture, const QColor& background) {
-    double best = 1;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            best = std::max(best, contrastRatio(picture.pixelColor(x, y), background));
-    return best;
-}
-
 QColor secondaryColor(const QPalette& palette) {
     // The text colour eased toward the window colour, but never so far that small text
     // falls below 4.5:1. Styles' own quiet colours (placeholder text) are not used: some

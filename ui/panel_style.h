@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QImage>
 #include <QPalette>
 
 class QWidget;
@@ -37,10 +36,6 @@ inline constexpr double minimumTextContrast = 4.5;
 
 // The WCAG contrast ratio of two opaque colours, from 1 to 21.
 double contrastRatio(const QColor& a, const QColor& b);
-
-// The contrast of a picture's most distinct pixel against the background it stands on: how
-// well text or an icon drawn there can be read.
-double highestContrast(const QImage& picture, const QColor& background);
 
 // The secondary text style: quieter than the main text, at least minimumTextContrast
 // against the window colour.

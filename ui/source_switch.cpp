@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,6 +24,8 @@ public:
         : QAbstractButton(parent) {
         setText(text);
         setCheckable(true);
+        // One choice among the segments, to assistive technology too: a radio button each.
+        setAutoExclusive(true);
         setFocusPolicy(Qt::TabFocus);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
@@ -69,13 +72,15 @@ private:
 } // namespace
 
 QString displayName(SourceKind kind) {
-    return kind == SourceKind::codex ? QStringLiteral("Codex") : QStringLiteral("Claude Code");
+    return kind == SourceKind::codex ? QCoreApplication::translate("SourceSwitch", "Codex")
+                                     : QCoreApplication::translate("SourceSwitch", "Claude Code");
 }
 
 SourceSwitch::SourceSwitch(QWidget* parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("sourceSwitch"));
+    setAccessibleName(tr("Watched assistant"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

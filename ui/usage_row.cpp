@@ -47,8 +47,21 @@ QString percentText(std::optional<double> percentage) {
 }
 
 QString resetText(double resetsAt, double now) {
-    return QCoreApplication::translate("UsageRow", "Resets ") + relativeTimeText(resetsAt, now) +
-           QStringLiteral(" (") + dateTimeText(resetsAt) + QStringLiteral(")");
+    //: %1 is how far away, such as "in 2 hours"; %2 the date and time.
+    return QCoreApplication::translate("UsageRow", "Resets %1 (%2)")
+        .arg(relativeTimeText(resetsAt, now), dateTimeText(resetsAt));
+}
+
+QString spokenUsage(std::optional<double> percentage, std::optional<double> resetsAt, double now) {
+    const QString resets = resetsAt ? relativeTimeText(*resetsAt, now) : QString();
+    if (!percentage || std::isnan(*percentage))
+        return resetsAt ? QCoreApplication::translate("UsageRow", "no data, resets %1").arg(resets)
+                        : QCoreApplication::translate("UsageRow", "no data");
+    const QString whole = QString::number(wholePercentage(*percentage));
+    //: %1 is a whole number; %2 how far away the reset is, such as "in 2 hours".
+    return resetsAt ? QCoreApplication::translate("UsageRow", "%1 percent used, resets %2")
+                          .arg(whole, resets)
+                    : QCoreApplication::translate("UsageRow", "%1 percent used").arg(whole);
 }
 
 QString paceText(double fullAt, double now) {
@@ -97,6 +110,12 @@ UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& windo
     layout->setSpacing(rowSpacing);
     layout->addLayout(header);
     layout->addWidget(m_bar);
+
+    // One sentence for a screen reader, in place of the loose figures it would find inside.
+    const std::optional<double> resetsAt = window ? window->resetsAt : std::nullopt;
+    setAccessibleName(title);
+    setAccessibleDescription(spokenUsage(percentage, resetsAt, now));
+    m_bar->setAccessibleName(title);
 
     if (window && window->resetsAt) {
         m_reset = new QLabel(resetText(*window->resetsAt, now), this);

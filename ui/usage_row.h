@@ -34,6 +34,9 @@ QString resetText(double resetsAt, double now);
 // "At this pace: 100 % in about 40 minutes", for a window full at fullAt.
 QString paceText(double fullAt, double now);
 
+// What a screen reader says after the row's title: "42 percent used, resets in 2 hours".
+QString spokenUsage(std::optional<double> percentage, std::optional<double> resetsAt, double now);
+
 // The percentage's font: semibold, with tabular digits where the font and Qt offer them.
 QFont percentFont(const QFont& body);
 

@@ -38,9 +38,6 @@ public:
     bool isShown() const override;
     void setContent(const QIcon& icon, const std::optional<QString>& summary) override;
 
-    // org.kde.StatusNotifierItem-<pid>-<n>, unique within this process.
-    QString serviceName() const { return m_service; }
-
 private slots:
     void itemUnregistered(const QString& entry);
     // KDE's notice that its colours, fonts or other settings changed.

@@ -1,6 +1,7 @@
 #include "xdg_autostart_item.h"
 
 #include "core/file_access.h"
+#include "core/home_directory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,10 +14,6 @@
 
 namespace tallyglass {
 namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("LoginItem", text);
-}
 
 // An autostart entry is a few hundred bytes; anything far larger is not one we wrote.
 constexpr qint64 largestEntry = 64 * 1024;
@@ -89,7 +86,9 @@ bool isExecutableFile(const QString& path) {
 }
 
 QString foreignEntryText(const QString& path) {
-    return tr("The autostart entry %1 was not made by Tallyglass and was left as it is.")
+    return QCoreApplication::translate(
+               "LoginItem",
+               "The autostart entry %1 was not made by Tallyglass and was left as it is.")
         .arg(QDir::toNativeSeparators(path));
 }
 
@@ -118,10 +117,8 @@ XdgAutostartItem::XdgAutostartItem(QString executable)
     : m_executable(std::move(executable)) {}
 
 QString XdgAutostartItem::entryPath() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/autostart/tallyglass.desktop");
+    const QString config = QString::fromStdString(configDirectory());
+    return config.isEmpty() ? QString() : config + QStringLiteral("/autostart/tallyglass.desktop");
 }
 
 QByteArray XdgAutostartItem::entryContents(const QString& executable) {
@@ -153,13 +150,15 @@ std::optional<QString> XdgAutostartItem::registerItem() {
     if (entry && !entry->ours)
         return foreignEntryText(path);
     if (!isExecutableFile(m_executable))
-        return tr("The location of the Tallyglass program is not known, so it cannot be "
-                  "started at login.");
+        return QCoreApplication::translate(
+            "LoginItem", "The location of the Tallyglass program is not known, so it cannot be "
+                         "started at login.");
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return tr("The folder %1 could not be created.")
+        return QCoreApplication::translate("LoginItem", "The folder %1 could not be created.")
             .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
     if (writeFileAtomically(path, entryContents(m_executable)) != WriteResult::written)
-        return tr("The autostart entry could not be written: %1")
+        return QCoreApplication::translate("LoginItem",
+                                           "The autostart entry could not be written: %1")
             .arg(QString::fromLocal8Bit(std::strerror(errno)));
     return std::nullopt;
 }
@@ -173,7 +172,9 @@ std::optional<QString> XdgAutostartItem::unregisterItem() {
         return foreignEntryText(path);
     QFile file(path);
     if (!file.remove())
-        return tr("The autostart entry could not be removed: %1").arg(file.errorString());
+        return QCoreApplication::translate("LoginItem",
+                                           "The autostart entry could not be removed: %1")
+            .arg(file.errorString());
     return std::nullopt;
 }
 

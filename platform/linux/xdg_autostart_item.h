@@ -27,8 +27,7 @@ public:
     std::optional<QString> registerItem() override;
     std::optional<QString> unregisterItem() override;
 
-    // $XDG_CONFIG_HOME/autostart/tallyglass.desktop, with ~/.config when the variable is unset,
-    // empty or not an absolute path.
+    // autostart/tallyglass.desktop in the configuration folder; empty without a home.
     static QString entryPath();
 
     // The entry as written for the executable.

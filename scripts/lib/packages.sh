@@ -22,11 +22,12 @@ ensure_packages() {
 
 # What building the app needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev nlohmann-json3-dev libicu-dev
-                duktape-dev fonts-dejavu-core)
+                duktape-dev fonts-dejavu-core qt6-tools-dev qt6-l10n-tools)
 
 # What the tests, benchmarks and fuzzers need on top.
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
                xvfb xauth trayer tint2 xfce4-panel lxqt-panel openbox gnome-shell
                gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11
                libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
-               desktop-file-utils qt6-svg-dev plasma-workspace plasma-desktop kwin-x11 dunst)
+               desktop-file-utils qt6-svg-dev plasma-workspace plasma-desktop kwin-x11 dunst
+               python3 at-spi2-core python3-pyatspi)

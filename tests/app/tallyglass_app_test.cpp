@@ -1,5 +1,6 @@
 #include "app/reading_report.h"
 #include "app/tallyglass_app.h"
+#include "support/contrast.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
 #include "support/fake_login_item.h"

@@ -2,6 +2,7 @@
 // server (Xvfb, with openbox) and a private session bus. Every wait is for what the screen or
 // the bus shows, with deadlines for a loaded machine. Screenshots and the panels' logs are
 // kept in the build folder (tests/e2e/artefacts) to look at.
+#include "support/contrast.h"
 #include "support/event_loop.h"
 #include "support/private_bus.h"
 #include "support/process_run.h"

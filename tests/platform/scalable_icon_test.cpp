@@ -1,3 +1,4 @@
+#include "support/contrast.h"
 #include "ui/menu_bar_icon.h"
 #include "ui/panel_style.h"
 

@@ -8,15 +8,19 @@
 #include "ui/panel_host.h"
 #include "ui/panel_style.h"
 #include "ui/source_switch.h"
+#include "ui/translations.h"
 #include "ui/usage_row.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +229,41 @@ TEST_F(PanelTest, RefreshLoadsAndQuitEndsTheEventLoop) {
     QTimer::singleShot(0, [this] { find<QPushButton>("quitButton")->click(); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+struct PseudoTranslatedPanelTest : PanelTest {
+    void SetUp() override {
+        ASSERT_TRUE(installTranslations(QLocale(QLocale::German), TALLYGLASS_PSEUDO_CATALOGUES));
+        PanelTest::SetUp();
+    }
+    void TearDown() override { qDeleteAll(qApp->findChildren<QTranslator*>()); }
+};
+
+// Under a catalogue that marks every text it holds, a text without the marks, shown or
+// spoken, was glued from pieces or never reached the translation sources.
+TEST_F(PseudoTranslatedPanelTest, NoTextEscapesTranslation) {
+    const auto escaped = [this] {
+        QStringList texts{view->windowTitle()};
+        for (QWidget* widget : view->findChildren<QWidget*>()) {
+            const QAccessibleInterface* read = QAccessible::queryAccessibleInterface(widget);
+            if (widget->isVisibleTo(view))
+                texts << read->text(QAccessible::Name) << read->text(QAccessible::Description);
+        }
+        static const QRegularExpression unmarked(
+            QStringLiteral("^(?!⟦[\\s\\S]*⟧$)[\\s\\S]*\\p{L}"));
+        return texts.filter(unmarked).join(u'|').toStdString();
+    };
+    const UsageSnapshot known = snapshotWith(
+        {{"five_hour", {42, now + 7200, 300}}, {"seven_day_sonnet", {{}, now + 90000, {}}}}, 1000);
+    for (SourceKind kind : allSourceKinds) {
+        model.selectSource(kind);
+        for (bool available : {true, false}) {
+            publish(available ? std::optional(known) : std::nullopt);
+            EXPECT_EQ(escaped(), "") << rawValue(kind);
+            publish(std::nullopt, available);
+            EXPECT_EQ(escaped(), "") << rawValue(kind) << available;
+        }
+    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/contrast.h"
 #include "ui/date_texts.h"
 #include "ui/panel_style.h"
 #include "ui/usage_bar.h"

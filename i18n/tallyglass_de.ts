@@ -1,0 +1,176 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>LoginItem</name>
+    <message>
+        <source>The autostart entry %1 was not made by Tallyglass and was left as it is.</source>
+        <translation>Der Autostart-Eintrag %1 stammt nicht von Tallyglass und wurde nicht verändert.</translation>
+    </message>
+    <message>
+        <source>The location of the Tallyglass program is not known, so it cannot be started at login.</source>
+        <translation>Der Ort des Programms Tallyglass ist unbekannt, daher kann es nicht beim Anmelden gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be created.</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The autostart entry could not be written: %1</source>
+        <translation>Der Autostart-Eintrag konnte nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>The autostart entry could not be removed: %1</source>
+        <translation>Der Autostart-Eintrag konnte nicht entfernt werden: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SourceSwitch</name>
+    <message>
+        <source>Codex</source>
+        <translation>Codex</translation>
+    </message>
+    <message>
+        <source>Claude Code</source>
+        <translation>Claude Code</translation>
+    </message>
+</context>
+<context>
+    <name>StatusMenu</name>
+    <message>
+        <source>Show Usage</source>
+        <translation>Nutzung anzeigen</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Quit Tallyglass</source>
+        <translation>Tallyglass beenden</translation>
+    </message>
+    <message>
+        <source>Tallyglass: %1</source>
+        <extracomment>%1 is the usage summary, such as &quot;42% · 17%&quot;.</extracomment>
+        <translation>Tallyglass: %1</translation>
+    </message>
+</context>
+<context>
+    <name>UsageRow</name>
+    <message>
+        <source>no data</source>
+        <translation>keine Daten</translation>
+    </message>
+    <message>
+        <source>Resets %1 (%2)</source>
+        <extracomment>%1 is how far away, such as &quot;in 2 hours&quot;; %2 the date and time.</extracomment>
+        <translation>Zurücksetzung %1 (%2)</translation>
+    </message>
+    <message>
+        <source>no data, resets %1</source>
+        <translation>keine Daten, Zurücksetzung %1</translation>
+    </message>
+    <message>
+        <source>%1 percent used, resets %2</source>
+        <extracomment>%1 is a whole number; %2 how far away the reset is, such as &quot;in 2 hours&quot;.</extracomment>
+        <translation>%1 Prozent verbraucht, Zurücksetzung %2</translation>
+    </message>
+    <message>
+        <source>%1 percent used</source>
+        <translation>%1 Prozent verbraucht</translation>
+    </message>
+</context>
+<context>
+    <name>WindowLabel</name>
+    <message>
+        <source>Current session (5h)</source>
+        <translation>Aktuelle Sitzung (5h)</translation>
+    </message>
+    <message>
+        <source>Weekly limit (7d)</source>
+        <translation>Wochenlimit (7d)</translation>
+    </message>
+    <message>
+        <source>Weekly Opus limit</source>
+        <translation>Wöchentliches Opus-Limit</translation>
+    </message>
+    <message>
+        <source>Weekly Sonnet limit</source>
+        <translation>Wöchentliches Sonnet-Limit</translation>
+    </message>
+    <message>
+        <source>Current session (%1)</source>
+        <translation>Aktuelle Sitzung (%1)</translation>
+    </message>
+    <message>
+        <source>Weekly limit (%1)</source>
+        <translation>Wochenlimit (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::LoginControl</name>
+    <message>
+        <source>Launch at login</source>
+        <translation>Beim Anmelden starten</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::MenuView</name>
+    <message>
+        <source>Tallyglass</source>
+        <translation>Tallyglass</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Updated %1</source>
+        <extracomment>%1 is how long ago, such as &quot;3 minutes ago&quot;.</extracomment>
+        <translation>Aktualisiert %1</translation>
+    </message>
+    <message>
+        <source>Data refreshes after each Codex turn.</source>
+        <translation>Die Daten werden nach jedem Codex-Durchgang aktualisiert.</translation>
+    </message>
+    <message>
+        <source>Data refreshes while a Claude Code session is in use.</source>
+        <translation>Die Daten werden aktualisiert, solange eine Claude-Code-Sitzung läuft.</translation>
+    </message>
+    <message>
+        <source>Codex records your limits in its session files. Run a Codex turn once so it can write them.</source>
+        <translation>Codex hält Ihre Limits in seinen Sitzungsdateien fest. Lassen Sie Codex einmal arbeiten, damit es sie schreiben kann.</translation>
+    </message>
+    <message>
+        <source>Usage data is written by the Claude Code statusline helper, which this app installs for you. Use Claude Code once so it can record your limits.</source>
+        <translation>Die Nutzungsdaten schreibt der Statuszeilen-Helfer von Claude Code, den dieses Programm für Sie einrichtet. Verwenden Sie Claude Code einmal, damit er Ihre Limits festhalten kann.</translation>
+    </message>
+    <message>
+        <source>No Codex sessions found in ~/.codex. Install Codex and run it once.</source>
+        <translation>Keine Codex-Sitzungen in ~/.codex gefunden. Installieren Sie Codex und starten Sie es einmal.</translation>
+    </message>
+    <message>
+        <source>No Claude Code data found in ~/.claude. Install Claude Code and run it once.</source>
+        <translation>Keine Claude-Code-Daten in ~/.claude gefunden. Installieren Sie Claude Code und starten Sie es einmal.</translation>
+    </message>
+    <message>
+        <source>No usage data yet</source>
+        <translation>Noch keine Nutzungsdaten</translation>
+    </message>
+    <message>
+        <source>%1 not found</source>
+        <translation>%1 nicht gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::SourceSwitch</name>
+    <message>
+        <source>Watched assistant</source>
+        <translation>Beobachteter Assistent</translation>
+    </message>
+</context>
+</TS>
