@@ -71,6 +71,8 @@ UsageAlerts::UsageAlerts(QString statePath)
 std::vector<UsageAlert> UsageAlerts::observe(SourceKind source, const UsageSnapshot& snapshot,
                                              double now, const WatchPreferences& preferences) {
     std::vector<UsageAlert> alerts;
+    if (!std::isfinite(snapshot.updatedAt))
+        return alerts;
     bool changed = false;
     std::size_t watched = 0;
     for (const LabeledWindow& entry : labeledWindows(snapshot)) {
@@ -101,6 +103,16 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
             UsageAlert{type, source, entry.label, percentage, window.resetsAt, 0});
     };
     auto found = m_periods.find(id);
+    if (hasResetSinceReading(window, readingTime, now)) {
+        // A reading from a period that is over can only tell that it is over; it starts no
+        // memory of its own.
+        if (found == m_periods.end() || !samePeriod(found->second.resetsAt, window.resetsAt) ||
+            !found->second.reachedFull || found->second.resetAnnounced || !preferences.warnings)
+            return false;
+        say(UsageAlert::Type::reset);
+        found->second.resetAnnounced = true;
+        return true;
+    }
     bool changed = false;
     if (found == m_periods.end()) {
         if (m_periods.size() >= mostPeriods)
@@ -109,16 +121,6 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
         changed = true;
     }
     Period& period = found->second;
-    if (hasResetSinceReading(window, readingTime, now)) {
-        // A reading from a period that is over can only tell that it is over.
-        if (samePeriod(period.resetsAt, window.resetsAt) && period.reachedFull &&
-            !period.resetAnnounced && preferences.warnings) {
-            say(UsageAlert::Type::reset);
-            period.resetAnnounced = true;
-            changed = true;
-        }
-        return changed;
-    }
     if (!samePeriod(period.resetsAt, window.resetsAt)) {
         if (period.reachedFull && !period.resetAnnounced && preferences.warnings &&
             period.resetsAt && *period.resetsAt <= now + samePeriodSlack)
@@ -194,9 +196,13 @@ void UsageAlerts::load() {
 }
 
 void UsageAlerts::save(double now) {
+    // Only what is neither read nor due any more: a reading newer than a long-past reset time
+    // (a log that never saw the reset) is still read at every refresh.
     std::erase_if(m_periods, [now](const auto& entry) {
-        const auto& resetsAt = entry.second.resetsAt;
-        return resetsAt && *resetsAt < now - forgottenAfter;
+        const Period& period = entry.second;
+        const double lastRead = period.readings.empty() ? 0 : period.readings.back().at;
+        return period.resetsAt && *period.resetsAt < now - forgottenAfter &&
+               lastRead < now - forgottenAfter;
     });
     Json windows = Json::object();
     for (const auto& [id, period] : m_periods) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 using namespace tallyglass;
 
 namespace {
@@ -78,6 +80,22 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
     EXPECT_EQ(alerts->paceForecast(SourceKind::codex, "five_hour", {80, t0 + 9000, 300}, t0 + 1200,
                                    t0 + 1800),
               t0 + 2400);
+}
+
+// An idle assistant's last reading, newer or older than a reset long past, is read at every
+// refresh: with nothing new to remember it must not write at every refresh.
+TEST(UsageAlerts, WriteOnlyWhatIsNew) {
+    tallyglass::testing::TempHome home;
+    const QString path = home.filePath(QStringLiteral("alerts.json"));
+    UsageAlerts alerts(path);
+    const double day = 86400;
+    for (const UsageSnapshot& snapshot :
+         {reading(37, t0, t0 - 30 * day), reading(37, t0 - 40 * day, t0 - 30 * day)}) {
+        alerts.observe(SourceKind::claude, snapshot, t0, {});
+        QFile::remove(path);
+        alerts.observe(SourceKind::claude, snapshot, t0 + 10, {});
+        EXPECT_FALSE(QFile::exists(path)) << snapshot.updatedAt;
+    }
 }
 
 TEST(UsageAlerts, UnusableMemoryIsNoMemory) {
