@@ -14,12 +14,16 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -189,6 +193,76 @@ void BM_PlainParseOfManySiblings(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainParseOfManySiblings)->Unit(benchmark::kMillisecond);
 
+// The heap a call takes at its peak beyond what was in use before it, counted through the
+// global operator new of this program.
+std::atomic<std::size_t> heapInUse{0}, heapPeak{0};
+
+template <typename F> double peakHeapOf(F call) {
+    const std::size_t before = heapInUse.load();
+    heapPeak = before;
+    call();
+    return double(heapPeak.load() - before);
+}
+
+// The largest settings files planned, with the most values per byte: 16 MB of empty objects,
+// and of members in one object.
+std::string largestSettings(const char* start, const char* each, const char* end) {
+    std::string text = start;
+    for (int i = 0; text.size() < maxSettingsBytes - 32; ++i)
+        text += i == 0 ? std::string(each).substr(1) : each;
+    return text + end;
+}
+const std::string emptyObjects = largestSettings(R"({"a":[)", ",{}", "]}");
+const std::string manyMembers = [] {
+    std::string text = "{";
+    for (int i = 0; text.size() < maxSettingsBytes - 32; ++i)
+        text += (i ? ",\"" : "\"") + std::to_string(i) + "\":0";
+    return text + "}";
+}();
+
+void peakHeap(benchmark::State& state, const std::string& text, bool plainParse) {
+    double peak = 0;
+    for (auto _ : state)
+        peak = peakHeapOf([&] {
+            if (plainParse)
+                benchmark::DoNotOptimize(nlohmann::json::parse(text));
+            else
+                benchmark::DoNotOptimize(planSettingsUpdate(text, "x"));
+        });
+    state.counters["peak_per_byte"] = peak / double(text.size());
+}
+// Each beside its reference, a plain parse of the same bytes.
+BENCHMARK_CAPTURE(peakHeap, planOfEmptyObjects, emptyObjects, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(peakHeap, parseOfEmptyObjects, emptyObjects, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(peakHeap, planOfManyMembers, manyMembers, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(peakHeap, parseOfManyMembers, manyMembers, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
 } // namespace
+
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    const std::size_t now = heapInUse += malloc_usable_size(block);
+    for (std::size_t peak = heapPeak; now > peak && !heapPeak.compare_exchange_weak(peak, now);) {
+    }
+    return block;
+}
+void operator delete(void* block) noexcept {
+    if (block)
+        heapInUse -= malloc_usable_size(block);
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
 
 BENCHMARK_MAIN();

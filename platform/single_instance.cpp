@@ -76,8 +76,17 @@ bool SingleInstance::claim() {
     // Held for the life of the process: only a holder that has ended leaves a stale lock.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
-        askRunningInstance();
-        return false;
+        // Only a lock held by another instance means one runs; a folder that is read-only or
+        // full must not keep the program from starting.
+        if (m_lock->error() == QLockFile::LockFailedError) {
+            askRunningInstance();
+            return false;
+        }
+        qWarning("Tallyglass: cannot take the lock in %s (%s); a second start will not find "
+                 "this one",
+                 qUtf8Printable(m_folder),
+                 m_lock->error() == QLockFile::PermissionError ? "no permission" : "error");
+        return true;
     }
     listen();
     return true;

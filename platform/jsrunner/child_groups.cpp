@@ -34,6 +34,14 @@ void rememberChildGroup(pid_t group) {
     groupCount.store(slot + 1);
 }
 
+sigset_t endingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE, SIGINT, SIGQUIT})
+        sigaddset(&signals, signal);
+    return signals;
+}
+
 void endChildGroupsWithRunner() {
     struct sigaction action {};
     action.sa_sigaction = endWithRunner;
@@ -41,6 +49,12 @@ void endChildGroupsWithRunner() {
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGTERM, SIGHUP, SIGPIPE})
         ::sigaction(signal, &action, nullptr);
+    // A runner started in the background ignores the terminal's keys, and so stays.
+    for (const int signal : {SIGINT, SIGQUIT}) {
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
 }
 
 } // namespace tallyglass::jsrunner

@@ -1,28 +1,18 @@
 #include "fd_io.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace tallyglass::jsrunner {
 namespace {
 
 constexpr std::size_t initialReadSize = 16 * 1024;
-
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
 
 bool closeChecked(int fd) {
     return ::close(fd) == 0 || errno == EINTR;
@@ -39,28 +29,6 @@ void takeIn(std::vector<PendingOutput>& outputs, int fd) {
         else if (got == 0 || (errno != EINTR && errno != EAGAIN))
             output.ended = true;
     }
-}
-
-// A write takes well under a second; a temporary file ten minutes old belongs to a run that
-// was killed. Removing it from under a run that was merely stopped only fails that run's write.
-constexpr time_t staleAfterSeconds = 10 * 60;
-
-void removeStaleTemporaries(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    const std::string folder = slash ? std::string(path, slash == path ? 1 : slash - path) : ".";
-    const std::string prefix = std::string(slash ? slash + 1 : path) + ".tmp-";
-    DIR* entries = ::opendir(folder.c_str());
-    if (!entries)
-        return;
-    const time_t now = ::time(nullptr);
-    while (const dirent* entry = ::readdir(entries)) {
-        struct stat info {};
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0 &&
-            ::fstatat(::dirfd(entries), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode) && now - info.st_mtime > staleAfterSeconds)
-            ::unlinkat(::dirfd(entries), entry->d_name, 0);
-    }
-    ::closedir(entries);
 }
 
 } // namespace
@@ -139,32 +107,6 @@ bool writeAllDraining(int fd, const void* bytes, std::size_t length,
     ::fcntl(fd, F_SETFL, flags);
     errno = error;
     return !failed;
-}
-
-bool writeFileAtomically(const char* path, const void* bytes, std::size_t length) {
-    char temporary[4096];
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        const int nameLength = std::snprintf(temporary, sizeof temporary, "%s.tmp-%d-%lx", path,
-                                             static_cast<int>(::getpid()),
-                                             static_cast<unsigned long>(now.tv_nsec) + attempt);
-        if (nameLength < 0 || static_cast<std::size_t>(nameLength) >= sizeof temporary)
-            return false;
-        fd = ::open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode());
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, bytes, length);
-    if (!closeChecked(fd) || !written || ::rename(temporary, path) != 0) {
-        ::unlink(temporary);
-        return false;
-    }
-    removeStaleTemporaries(path);
-    return true;
 }
 
 bool writeFileDirectly(const char* path, const void* bytes, std::size_t length) {

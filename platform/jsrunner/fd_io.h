@@ -25,10 +25,6 @@ bool writeAll(int fd, const void* bytes, std::size_t length);
 // before it reads its input would otherwise block the run and itself for ever.
 bool writeAllDraining(int fd, const void* bytes, std::size_t length,
                       std::vector<PendingOutput>& outputs);
-// Writes through a temporary file in the target's folder that then replaces the target, so a
-// reader sees the whole earlier file or the whole new one. Leaves no temporary file behind, and
-// removes those that runs killed mid-write left for the same target.
-bool writeFileAtomically(const char* path, const void* bytes, std::size_t length);
 bool writeFileDirectly(const char* path, const void* bytes, std::size_t length);
 // Moves a descriptor to 3 or above so it can never collide with the standard ones.
 int keepAboveStandardFds(int fd);

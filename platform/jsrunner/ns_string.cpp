@@ -1,9 +1,9 @@
 #include "bridge.h"
+#include "core/regular_file.h"
 #include "core/utf8_text.h"
 #include "fd_io.h"
 #include "foundation_classes.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,11 +49,9 @@ duk_ret_t stringWithContentsOfFileEncodingError(duk_context* ctx) {
     std::size_t length = 0;
     const char* path = pushUtf8Argument(ctx, 0, &length);
     // Only regular files: reading a pipe could wait for ever.
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    const int fd = openRegularFile(path, &info);
+    if (fd < 0) {
         pushNil(ctx);
         return 1;
     }
@@ -92,7 +90,11 @@ duk_ret_t writeToFileAtomicallyEncodingError(duk_context* ctx) {
     const char* path = pushUtf8Argument(ctx, 0, &pathLength);
     std::size_t length = 0;
     const char* bytes = pushThisUtf8(ctx, &length);
-    const bool written = atomically ? writeFileAtomically(path, bytes, length)
+    // Not synced: it runs on every status-line update, and a snapshot lost in a crash is
+    // written again at the next.
+    const bool written = atomically ? writeFileAtomically(path, std::string_view(bytes, length),
+                                                          AtomicWrite{nullptr, false, nullptr}) ==
+                                          WriteResult::written
                                     : writeFileDirectly(path, bytes, length);
     duk_push_boolean(ctx, written);
     return 1;

@@ -103,10 +103,7 @@ int spawn(pid_t* pid, char** argv, const int (&fds)[3]) {
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
                                               POSIX_SPAWN_SETPGROUP);
     // A signal between the spawn and remembering the group would leave the command behind.
-    sigset_t ending;
-    sigemptyset(&ending);
-    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE})
-        sigaddset(&ending, signal);
+    const sigset_t ending = endingSignals();
     sigset_t previous;
     sigprocmask(SIG_BLOCK, &ending, &previous);
     const int result = posix_spawn(pid, argv[0], &actions, &attributes, argv, environ);

@@ -4,19 +4,21 @@
 #include "fd_io.h"
 #include "objc_bridge.h"
 
+#include "core/regular_file.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace tallyglass::jsrunner {
 namespace {
 
 constexpr std::size_t maximumReportLength = 1000;
+// Far beyond any statusline script; Duktape would need many times this to compile it.
+constexpr std::size_t maximumScriptBytes = 64 * 1024 * 1024;
 
 void fatal(void*, const char* message) {
     const char prefix[] = "tallyglass-jsrunner: fatal: ";
@@ -111,18 +113,19 @@ int runScript(std::string_view source, const std::string& scriptName, const Scri
 }
 
 int runScriptFile(const std::string& path, const ScriptRun& run) {
-    std::string source;
-    {
-        // Closed before the script runs, so that no command it starts inherits it.
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        if (!(file && text << file.rdbuf())) {
-            report(run, path, 0, std::string("cannot read the script: ") + std::strerror(errno));
-            return 1;
-        }
-        source = std::move(text).str();
+    // Read whole and closed before the script runs, so that no command it starts inherits it;
+    // a FIFO in the script's place is refused rather than waited on.
+    RegularFileRead script = readRegularFile(path.c_str(), maximumScriptBytes);
+    if (script.status != RegularFileRead::Status::read) {
+        const int error = errno;
+        report(run, path, 0,
+               std::string("cannot read the script: ") +
+                   (script.status == RegularFileRead::Status::absent ? std::strerror(ENOENT)
+                    : error == EINVAL                                ? "not a regular file"
+                                                                     : std::strerror(error)));
+        return 1;
     }
-    return runScript(source, path, run);
+    return runScript(script.bytes, path, run);
 }
 
 } // namespace tallyglass::jsrunner

@@ -2,6 +2,7 @@
 
 #include "core/file_access.h"
 #include "core/home_directory.h"
+#include "core/shell_quoting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,13 +102,8 @@ QString desktopExecArgument(const QString& path) {
     const bool needsQuotes =
         std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
     if (needsQuotes) {
-        QString quoted;
-        for (QChar c : argument) {
-            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-                quoted += u'\\';
-            quoted += c;
-        }
-        argument = QStringLiteral("\"") + quoted + QStringLiteral("\"");
+        argument =
+            u'"' + QString::fromStdString(escapedForDoubleQuotes(argument.toStdString())) + u'"';
     }
     // The value itself is a desktop-entry string, whose own escape is the backslash.
     return argument.replace(u'\\', QStringLiteral("\\\\"));

@@ -1,5 +1,7 @@
 #include "settings_update.h"
 
+#include "settings_layout.h"
+
 #include <QString>
 
 #include <nlohmann/json.hpp>
@@ -50,66 +52,51 @@ bool isStrictJsonCandidate(std::string_view bytes) {
            !bytes.starts_with("\xEF\xBB\xBF");
 }
 
-std::optional<Json> parseObject(std::string_view bytes) {
+// The settings text to rewrite: "{}" for an empty file, none for anything but a strict JSON
+// object. Checked without building the document, which would take many times its size.
+std::optional<std::string_view> strictObject(std::string_view bytes) {
     if (bytes.empty())
-        return Json::object();
+        return "{}";
     if (!isStrictJsonCandidate(bytes))
         return std::nullopt;
     DepthCheck depthCheck;
     if (!Json::sax_parse(bytes.begin(), bytes.end(), &depthCheck, Json::input_format_t::json, true,
                          false))
         return std::nullopt;
-    Json parsed = Json::parse(bytes.begin(), bytes.end(), nullptr, false, false);
-    if (parsed.is_object())
-        return parsed;
-    return std::nullopt;
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos || bytes[first] != '{')
+        return std::nullopt;
+    return bytes;
 }
 
 // The current command, trimmed as the system trims white space and line breaks; none when
 // "statusLine" is not an object holding a string "command".
-std::optional<std::string> currentCommand(const Json& settings) {
-    const auto statusLine = settings.find("statusLine");
-    if (statusLine == settings.end() || !statusLine->is_object())
+std::optional<std::string> currentCommand(std::string_view settings) {
+    const auto member = topLevelMember(settings, "statusLine");
+    if (!member)
         return std::nullopt;
-    const auto command = statusLine->find("command");
-    if (command == statusLine->end() || !command->is_string())
+    const Json statusLine = Json::parse(*member, nullptr, false);
+    if (!statusLine.is_object())
+        return std::nullopt;
+    const auto command = statusLine.find("command");
+    if (command == statusLine.end() || !command->is_string())
         return std::nullopt;
     return QString::fromStdString(command->get<std::string>()).trimmed().toStdString();
-}
-
-// In JSON text a "/" can only stand inside a string, where "\/" reads back as "/".
-std::string escapeSlashes(const std::string& text) {
-    std::string escaped;
-    escaped.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
-        if (c == '/')
-            escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
-std::optional<std::string> serialised(const Json& settings) {
-    try {
-        return escapeSlashes(settings.dump(2));
-    } catch (const Json::exception&) {
-        return std::nullopt;
-    }
 }
 
 } // namespace
 
 SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view helperCommand,
                                 const std::function<bool(const std::string&)>& isStaleCommand) {
-    std::optional<Json> settings = parseObject(settingsBytes);
+    const std::optional<std::string_view> settings = strictObject(settingsBytes);
     if (!settings)
         return {};
     const std::optional<std::string> command = currentCommand(*settings);
     if (command && command->find("statusline-usage.js") != std::string::npos) {
         if (*command == helperCommand || !isStaleCommand || !isStaleCommand(*command))
             return {};
-        (*settings)["statusLine"]["command"] = std::string(helperCommand);
-        const auto bytes = serialised(*settings);
+        const auto bytes = rewrittenSettings(
+            *settings, {{"statusLine", "command"}, Json(std::string(helperCommand)).dump()});
         if (!bytes)
             return {};
         return SettingsPlan{SettingsPlan::Action::repoint, std::nullopt, *bytes};
@@ -119,8 +106,8 @@ SettingsPlan planSettingsUpdate(std::string_view settingsBytes, std::string_view
     plan.action = SettingsPlan::Action::install;
     if (command && !command->empty() && command->find("statusline-usage.py") == std::string::npos)
         plan.chainedCommand = *command;
-    (*settings)["statusLine"] = {{"type", "command"}, {"command", std::string(helperCommand)}};
-    const auto bytes = serialised(*settings);
+    const Json statusLine = {{"type", "command"}, {"command", std::string(helperCommand)}};
+    const auto bytes = rewrittenSettings(*settings, {{"statusLine"}, statusLine.dump()});
     if (!bytes)
         return {};
     plan.settingsBytes = *bytes;

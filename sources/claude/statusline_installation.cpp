@@ -15,11 +15,11 @@ namespace tallyglass {
 namespace {
 
 // Rewriting the same script at every start would wear the disk and race a running helper.
-void writeScript(const QString& path) {
+void writeScript(const QString& path, WriteSteps* steps) {
     const QByteArrayView script(statuslineScript.data(), qsizetype(statuslineScript.size()));
     const FileRead current = readRegularFile(path, script.size());
     if (current.status != FileRead::Status::read || current.bytes != script)
-        writeFileAtomically(path, script);
+        writeFileAtomically(path, script, nullptr, steps);
 }
 
 // The plan for the settings as they are now; none when they cannot be read or are a file the
@@ -39,26 +39,29 @@ std::optional<SettingsPlan> planFor(const FileRead& settings, const QString& hel
 
 // Carries out a plan. Replacing the command before a foreign one is saved would lose it; the
 // next run tries again.
-WriteResult carryOut(const SettingsPlan& plan, const QDir& folder, const FileStamp& read) {
+WriteResult carryOut(const SettingsPlan& plan, const QDir& folder, const FileStamp& read,
+                     WriteSteps* steps) {
     const QString innerPath = folder.filePath(QStringLiteral("statusline-usage.inner"));
     if (plan.action == SettingsPlan::Action::install) {
         if (!plan.chainedCommand)
             QFile::remove(innerPath);
-        else if (writeFileAtomically(innerPath, *plan.chainedCommand) != WriteResult::written)
+        else if (writeFileAtomically(innerPath, *plan.chainedCommand, nullptr, steps) !=
+                 WriteResult::written)
             return WriteResult::failed;
     }
     return writeFileAtomically(folder.filePath(QStringLiteral("settings.json")), plan.settingsBytes,
-                               &read);
+                               &read, steps);
 }
 
 } // namespace
 
-void installStatuslineHelper(const QString& claudeFolder, const QString& helperCommand) {
+void installStatuslineHelper(const QString& claudeFolder, const QString& helperCommand,
+                             WriteSteps* steps) {
     const QDir folder(claudeFolder);
     if (!QDir().mkpath(claudeFolder))
         return;
     const QString scriptPath = folder.filePath(QStringLiteral("statusline-usage.js"));
-    writeScript(scriptPath);
+    writeScript(scriptPath, steps);
 
     // A write to settings.json between our read and our replacement would be lost: plan again
     // once from what was written.
@@ -67,7 +70,7 @@ void installStatuslineHelper(const QString& claudeFolder, const QString& helperC
             readRegularFile(folder.filePath(QStringLiteral("settings.json")), maxSettingsBytes);
         const auto plan = planFor(settings, helperCommand, scriptPath);
         if (!plan || plan->action == SettingsPlan::Action::leaveAlone ||
-            carryOut(*plan, folder, settings.stamp) != WriteResult::changedMeanwhile)
+            carryOut(*plan, folder, settings.stamp, steps) != WriteResult::changedMeanwhile)
             return;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/regular_file.h"
+
 #include <QString>
 
 namespace tallyglass {
@@ -8,7 +10,9 @@ namespace tallyglass {
 // command, chaining a foreign earlier command. Absorbs every failure. The user's settings
 // are never replaced when they cannot be read or are not a JSON object, and a foreign command
 // is never dropped before it has been saved.
-void installStatuslineHelper(const QString& claudeFolder, const QString& helperCommand);
+// Steps, when given, see every write.
+void installStatuslineHelper(const QString& claudeFolder, const QString& helperCommand,
+                             WriteSteps* steps = nullptr);
 // For the current home directory and this build's helper command.
 void installStatuslineHelper();
 

@@ -12,8 +12,10 @@ namespace tallyglass {
 
 // The session files of the Codex home, kept up to date from the kernel's change notices where
 // the platform has them, so that a refresh after which nothing changed touches no file;
-// otherwise (no notices, too many folders to watch, a lost notice queue, another home) found
-// by a walk at every call. Either way the answers are the walk's.
+// otherwise (no notices, a file system whose changes made elsewhere bring none, too many
+// folders to watch, a lost notice queue) found by a walk at every call. The watch starts over
+// for another home, when a link on the way to the logs points elsewhere, and when the mount
+// table changes. Either way the answers are the walk's.
 class ChangeWatch {
 public:
     ChangeWatch();

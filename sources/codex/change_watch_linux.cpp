@@ -4,12 +4,15 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <poll.h>
 #include <set>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <utility>
@@ -35,6 +38,54 @@ bool ignored(const inotify_event& event) {
     return name.starts_with('.') ||
            (!(event.mask & IN_ISDIR) && (name.size() <= 6 || !name.ends_with(".jsonl")));
 }
+
+// File systems whose changes made elsewhere (another machine, the other side of a FUSE
+// daemon, the host of a virtual machine) bring no notices: NFS, SMB and CIFS, 9p, FUSE (sshfs,
+// virtiofs, bindfs and the like), Ceph, AFS, Coda, GFS2, OCFS2 and Lustre.
+bool hasReliableNotices(const struct statfs& system) {
+    constexpr std::array<unsigned long, 13> remote = {
+        0x6969,     0x517B,     0xFF534D42, 0xFE534D42, 0x01021997, 0x65735546, 0x00C36400,
+        0x5346414F, 0x6B414653, 0x73757245, 0x01161970, 0x7461636F, 0x0BD00BD0};
+    return std::find(remote.begin(), remote.end(), static_cast<unsigned long>(system.f_type)) ==
+           remote.end();
+}
+
+// What the home and the roots resolve to now: a link on the way pointed elsewhere, or a mount
+// over one of them, changes it.
+using Identity = std::array<std::pair<dev_t, ino_t>, 3>;
+Identity identityOf(const std::string& home, const std::vector<std::string>& roots) {
+    Identity identity{};
+    const std::string* paths[] = {&home, &roots[0], &roots[1]};
+    for (std::size_t i = 0; i < identity.size(); ++i) {
+        struct stat status {};
+        if (::stat(paths[i]->c_str(), &status) == 0)
+            identity[i] = {status.st_dev, status.st_ino};
+    }
+    return identity;
+}
+
+// The mount table: the kernel marks it for poll() after each change of it, such as a mount
+// over a day folder, which no watch reports.
+class MountTable {
+public:
+    MountTable()
+        : m_fd(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC)) {}
+    ~MountTable() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    MountTable(const MountTable&) = delete;
+    MountTable& operator=(const MountTable&) = delete;
+
+    // Whether it changed since it was opened or last asked.
+    bool changed() {
+        pollfd polled{m_fd, POLLPRI, 0};
+        return m_fd >= 0 && ::poll(&polled, 1, 0) > 0 && (polled.revents & (POLLERR | POLLPRI));
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -66,10 +117,13 @@ private:
 
     QString m_home;
     std::vector<std::string> m_roots;
+    Identity m_identity{};
+    MountTable m_mounts;
     int m_fd = -1;
     int m_homeWatch = -1;
-    bool m_broken = false; // no notices for this home: walk until it changes
-    bool m_lost = false;   // start over at the next call
+    // No notices for this home: walk until it, what it resolves to or the mount table changes.
+    bool m_broken = false;
+    bool m_lost = false; // start over at the next call
     bool m_rootsStale = true;
     bool m_sortedStale = true;
     bool m_sessionsIsFolder = false;
@@ -99,6 +153,12 @@ bool ChangeWatch::Tree::start() {
         m_broken = true;
         return false;
     }
+    struct statfs system {};
+    if (::statfs(QFile::encodeName(m_home).constData(), &system) == 0 &&
+        !hasReliableNotices(system)) {
+        m_broken = true;
+        return false;
+    }
     m_homeWatch = ::inotify_add_watch(m_fd, QFile::encodeName(m_home).constData(), homeEvents);
     if (m_homeWatch >= 0)
         return true;
@@ -108,10 +168,16 @@ bool ChangeWatch::Tree::start() {
 }
 
 bool ChangeWatch::Tree::update(const QString& home) {
-    if (home != m_home) {
+    const std::vector<std::string> roots = sessionRoots(home);
+    const std::string homePath = QFile::encodeName(home).toStdString();
+    const Identity identity = identityOf(homePath, roots);
+    // Checked on every call: neither a link retargeted nor a mount brings a notice.
+    const bool mountsChanged = m_mounts.changed();
+    if (home != m_home || identity != m_identity || mountsChanged) {
         closeAll();
         m_home = home;
-        m_roots = sessionRoots(home);
+        m_roots = roots;
+        m_identity = identity;
         m_broken = false;
     }
     if (m_lost || !drainEvents() || m_lost)
@@ -198,6 +264,12 @@ void ChangeWatch::Tree::rebuildRoots() {
 }
 
 void ChangeWatch::Tree::addFolder(int fd, const std::string& path, int depth) {
+    struct statfs system {};
+    if (::fstatfs(fd, &system) == 0 && !hasReliableNotices(system)) {
+        m_broken = m_lost = true;
+        ::close(fd);
+        return;
+    }
     // The roots may be symlinks; a folder below them never is, as the walk never enters one.
     const std::uint32_t follow = depth == 0 ? 0 : IN_DONT_FOLLOW;
     const int watch = ::inotify_add_watch(m_fd, path.c_str(), folderEvents | follow);

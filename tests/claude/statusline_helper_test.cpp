@@ -111,6 +111,16 @@ TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
                            "usage_snapshot.json.tmp-2-b"}));
 }
 
+// A snapshot the user keeps elsewhere through a link: the link stays, its file is replaced.
+TEST_F(StatuslineHelper, WritesThroughALinkedSnapshot) {
+    const QString target = m_home.filePath("elsewhere/snapshot.json");
+    writeFile(target, "earlier");
+    ASSERT_TRUE(QFile::link(target, claudeFile("usage_snapshot.json")));
+    ASSERT_TRUE(runInstalledHelper(realisticInput).ok());
+    EXPECT_TRUE(QFileInfo(claudeFile("usage_snapshot.json")).isSymLink());
+    EXPECT_TRUE(decodeSnapshot(readFile(target).toStdString()));
+}
+
 bool isRunning(const QByteArray& pid) {
     const QByteArray stat = readFile("/proc/" + pid.trimmed() + "/stat");
     return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
@@ -121,7 +131,7 @@ TEST_F(StatuslineHelper, EndingTheRunnerEndsTheChainedCommand) {
     const QString pids = m_home.filePath("pids");
     writeFile(claudeFile("statusline-usage.inner"),
               R"(sleep 60 & echo $! > "$HOME/pids"; echo $$ >> "$HOME/pids"; wait)");
-    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE}) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGPIPE, SIGINT, SIGQUIT}) {
         QFile::remove(pids);
         QProcess run;
         run.start(testRunnerPath(), {"-l", "JavaScript", statuslineScriptPath()});

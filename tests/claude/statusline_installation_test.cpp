@@ -79,11 +79,13 @@ TEST(StatuslineInstallation, LeavesAlone) {
     }
 }
 
-// Through a link to a private file in the user's dotfiles: the link and the mode stay.
+// Through a link to a private file in the user's dotfiles: the link and the mode stay. Numbers
+// stay as written; the last of equal keys counts.
 TEST(StatuslineInstallation, WritesSortedIndentedJsonWithEscapedSlashes) {
     TempHome home;
     const QString target = home.filePath("dotfiles/claude-settings.json");
-    writeFile(target, R"({"z":{"b":"x/y","a":[]},"a":true})");
+    writeFile(target, R"({"z":{"b":"x/y","a":[1.50,-0,1e2,123456789012345678901234567890,-1.0E-7]},
+                          "a":true,"k\u00e9\/":"\u0041","a":false})");
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QDir().mkpath(claudeFolderPath());
     ASSERT_TRUE(QFile::link(target, claudeFile("settings.json")));
@@ -98,59 +100,75 @@ QStringList claudeFiles() {
 }
 
 // A full disk, for real: a 64 KiB tmpfs on the Claude folder in a private mount namespace,
-// filled before the run. The test binary runs itself in there.
+// filled before the run.
 TEST(StatuslineInstallation, AFullDiskLosesNothing) {
-    if (qEnvironmentVariableIsSet("TALLYGLASS_FULL_DISK")) {
-        writeFile(claudeFile("settings.json"), foreignSettings);
-        runShell(R"(head -c 1M /dev/zero > "$HOME/.claude/fill")", {});
-        install();
-        EXPECT_EQ(readFile(claudeFile("settings.json")), foreignSettings);
-        EXPECT_EQ(claudeFiles(), (QStringList{"fill", "settings.json"}));
-        return;
+    if (!isInsidePrivateMounts()) {
+        TempHome home;
+        QDir().mkpath(claudeFolderPath());
+        return rerunInPrivateMounts(R"(mount -t tmpfs -o size=64k tmpfs "$HOME/.claude")");
     }
-    TempHome home;
-    QDir().mkpath(claudeFolderPath());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TALLYGLASS_FULL_DISK", "1");
-    const ProcessResult run = runProcess(
-        "unshare",
-        {"-m", "--propagation", "private", "/bin/sh", "-c",
-         R"(mount -t tmpfs -o size=64k tmpfs "$HOME/.claude" || exit 77; exec "$0" "$1")",
-         QFile::symLinkTarget("/proc/self/exe"),
-         "--gtest_filter=StatuslineInstallation.AFullDiskLosesNothing"},
-        {}, 60'000, environment);
-    if (run.exitCode == 77 || (run.exitCode != 0 && run.standardOutput.isEmpty()))
-        GTEST_SKIP() << "no private mount namespace here: " << run.standardError.constData();
-    EXPECT_EQ(run.exitCode, 0) << run.standardOutput.constData();
+    writeFile(claudeFile("settings.json"), foreignSettings);
+    runShell(R"(head -c 1M /dev/zero > "$HOME/.claude/fill")", {});
+    install();
+    EXPECT_EQ(readFile(claudeFile("settings.json")), foreignSettings);
+    EXPECT_EQ(claudeFiles(), (QStringList{"fill", "settings.json"}));
 }
 
-// Each write of a run fails in turn, half-written: what it would replace keeps its bytes, no
-// temporary file stays, and the command is never replaced before the foreign one is saved.
-// Step 0 fails no write; settings.json is written between our read and our replacement
-// instead, and that write is planned again, not lost.
+// Fails the nth write of a run half-way, as a full disk does, or writes settings.json at one
+// step of our write as another program would: in place, or replacing it.
+struct OtherWriter : WriteSteps {
+    int failing = 0, writes = 0;
+    std::optional<Step> raceAt;
+    bool inPlace = false;
+
+    ssize_t write(int fd, const void* bytes, std::size_t length) override {
+        if (++writes != failing)
+            return WriteSteps::write(fd, bytes, length);
+        (void)!WriteSteps::write(fd, bytes, length / 2);
+        errno = ENOSPC;
+        return -1;
+    }
+    void reached(Step step, const std::string& target) override {
+        if (step != raceAt || !target.ends_with("settings.json"))
+            return;
+        raceAt.reset();
+        if (inPlace)
+            writeFile(QString::fromStdString(target), late);
+        else
+            writeFileAtomically(target.c_str(), late.toStdString());
+    }
+    static inline const QByteArray late = R"({"late":true})";
+};
+
+// What a failed write would replace keeps its bytes, no temporary file stays, and the command
+// is never replaced before the foreign one is saved. A write by another program before our
+// replacement is planned again; one after it stands.
 TEST(StatuslineInstallation, AFailedOrRacedWriteLosesNothing) {
-    const std::tuple<int, QByteArray, const char*> steps[] = {{0, script, nullptr},
-                                                              {1, "old script", "my-line"},
-                                                              {2, script, nullptr},
-                                                              {3, script, "my-line"}};
-    for (const auto& [step, scriptAfter, inner] : steps) {
-        TempHome home;
-        writeFile(claudeFile("settings.json"), foreignSettings);
-        writeFile(claudeFile("statusline-usage.js"), "old script");
-        bool raced = step != 0;
-        setWriteFaultsForTesting({step, ENOSPC, [&](const QString& path) {
-                                      if (!raced && path.endsWith("settings.json"))
-                                          raced = writeFile(path, R"({"late":true})");
-                                  }});
-        install();
-        setWriteFaultsForTesting({});
-        EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter) << step;
-        // Only the script failed to be written in step 1: the run went on and installed.
-        EXPECT_EQ(readFile(claudeFile("settings.json")) == foreignSettings, step > 1) << step;
-        EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner) << step;
-        EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2) << step;
-        if (step == 0) {
-            EXPECT_EQ(settingsJson(), Json({{"late", true}, {"statusLine", helperStatusLine}}));
+    using Step = WriteSteps::Step;
+    const std::tuple<int, std::optional<Step>, QByteArray, const char*> rows[] = {
+        {1, {}, "old script", "my-line"},    {2, {}, script, nullptr},
+        {3, {}, script, "my-line"},          {0, Step::synced, script, nullptr},
+        {0, Step::checked, script, nullptr}, {0, Step::replaced, script, "my-line"}};
+    for (const auto& [failing, raceAt, scriptAfter, inner] : rows) {
+        for (const bool inPlace : {false, true}) {
+            SCOPED_TRACE(failing * 10 + int(raceAt.value_or(Step(9))) + (inPlace ? 100 : 0));
+            TempHome home;
+            writeFile(claudeFile("settings.json"), foreignSettings);
+            writeFile(claudeFile("statusline-usage.js"), "old script");
+            OtherWriter writer;
+            writer.failing = failing;
+            writer.raceAt = raceAt;
+            writer.inPlace = inPlace;
+            installStatuslineHelper(claudeFolderPath(), command, &writer);
+            EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), scriptAfter);
+            EXPECT_EQ(readFile(claudeFile("statusline-usage.inner")), inner);
+            EXPECT_EQ(claudeFiles().size(), inner ? 3 : 2);
+            Json settings = Json::parse(foreignSettings.toStdString());
+            if (raceAt)
+                settings = {{"late", true}};
+            if (failing == 1 || (raceAt && raceAt != Step::replaced))
+                settings["statusLine"] = helperStatusLine;
+            EXPECT_EQ(settingsJson(), settings);
         }
     }
 }

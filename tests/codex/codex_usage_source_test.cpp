@@ -2,6 +2,7 @@
 #include "sources/codex/limit_families.h"
 #include "sources/codex/tail_scanning.h"
 #include "support/codex_home_builder.h"
+#include "support/process_run.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -212,6 +213,53 @@ TEST(ChangeWatch, ReadsWhatAFreshWalkReadsAfterEveryStepOnceTheHomeAppears) {
         ASSERT_TRUE(watch.isWatching()) << step;
         ASSERT_EQ(source.loadSnapshot(), walkedReading(root)) << step;
         ASSERT_EQ(source.isAvailable(), QFileInfo(root + "/sessions").isDir()) << step;
+    }
+}
+
+// Notices lost in a full queue: a log made meanwhile is found all the same.
+TEST(ChangeWatch, AFullNoticeQueueLosesNothing) {
+    testing::TempHome home;
+    testing::CodexHomeBuilder codex(home.filePath(".codex"));
+    const QString logs[] = {codex.addSession(day, session(day + 100, 11), day + 100),
+                            codex.addSession(day, session(day + 200, 22), day + 200)};
+    CodexUsageSource source;
+    ASSERT_EQ(fiveHour(source.loadSnapshot()), 22);
+    const int queued =
+        QByteArray(testing::readFile("/proc/sys/fs/inotify/max_queued_events")).trimmed().toInt();
+    for (int i = 0; i <= queued; ++i) // alternating, as the kernel merges repeated notices
+        testing::setModificationTime(logs[i % 2], day + 100 * (1 + i % 2));
+    codex.addSession(day, session(day + 300, 33), day + 300);
+    EXPECT_EQ(fiveHour(source.loadSnapshot()), 33);
+}
+
+// What brings no notice: a link on the way to the logs pointed elsewhere, a mount over
+// "sessions" or a day folder, and a home on FUSE written to from its other side. In a
+// private mount namespace; "h" is the home, linked to "a", and "b" holds a newer log.
+TEST(ChangeWatch, FollowsChangesThatBringNoNotice) {
+    if (!testing::isInsidePrivateMounts()) {
+        testing::TempHome home;
+        return testing::rerunInPrivateMounts("true");
+    }
+    const std::pair<const char*, const char*> rows[] = {
+        {"", "ln -s b h.new && mv -T h.new h"},
+        {"", "mount --bind b/sessions a/sessions"},
+        {"", "mount --bind b/sessions/2025/12/08 a/sessions/2025/12/08"},
+        {" && mkdir f && bindfs a f && ln -sfn f h",
+         "cp -p b/sessions/2025/12/08/* a/sessions/2025/12/08/"},
+    };
+    int row = 0;
+    for (const auto& [before, change] : rows) {
+        const QString folder = qEnvironmentVariable("HOME") + QStringLiteral("/row%1").arg(++row);
+        testing::CodexHomeBuilder(folder + "/a").addSession(day, session(day + 100, 10), day + 100);
+        testing::CodexHomeBuilder(folder + "/b").addSession(day, session(day + 200, 90), day + 200);
+        const QString inFolder = "cd '" + folder + "' && ";
+        ASSERT_TRUE(testing::runShell(inFolder + "ln -s a h" + before, {}).ok()) << row;
+        qputenv("CODEX_HOME", QFile::encodeName(folder + "/h"));
+        CodexUsageSource source;
+        EXPECT_EQ(fiveHour(source.loadSnapshot()), 10) << row;
+        ASSERT_TRUE(testing::runShell(inFolder + change, {}).ok()) << row;
+        EXPECT_EQ(fiveHour(source.loadSnapshot()), 90) << row;
+        testing::runShell(inFolder + "umount f 2>/dev/null", {});
     }
 }
 

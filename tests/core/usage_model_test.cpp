@@ -123,6 +123,25 @@ TEST_F(UsageModelTest, ASlowSourceNeitherPilesUpLoadsNorHoldsUpTheEnd) {
     claude->release();
 }
 
+// A load superseded after its reading was taken publishes nothing, neither before nor after
+// the newer one.
+TEST_F(UsageModelTest, ASupersededLoadNeverPublishes) {
+    auto model = makeModel();
+    ASSERT_TRUE(settle());
+    notifications.clear();
+    claude->setResult(reading(100));
+    claude->hold(true, "isAvailable");
+    model->refresh();
+    ASSERT_TRUE(processEventsUntil([&] { return claude->count("isAvailable") == 2; }));
+    model->refresh();
+    claude->setResult(reading(200));
+    claude->release();
+    ASSERT_TRUE(settle());
+    processEventsFor(100);
+    EXPECT_EQ(published(), 1);
+    EXPECT_EQ(model->snapshot()->updatedAt, 200);
+}
+
 // Selecting the active kind changes nothing; selecting the other clears the reading at once,
 // and the old kind's load, not started yet, is skipped.
 TEST_F(UsageModelTest, SwitchingClearsAtOnceAndDropsTheOldKindsLoad) {

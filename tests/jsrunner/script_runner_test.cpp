@@ -29,10 +29,15 @@ TEST(ScriptRunner, GoldenScripts) {
     }
 }
 
+// A FIFO in the script's place is refused, not waited on.
 TEST(ScriptRunner, MisuseNeverPrintsOnStandardOutput) {
-    for (const QStringList& arguments : {QStringList{}, QStringList{"-l", "AppleScript", "x.js"},
-                                         QStringList{"-l", "JavaScript", "/no/such.js"}}) {
-        const ProcessResult run = runProcess(runner, arguments, {});
+    TempHome home;
+    const QString fifo = home.filePath("fifo.js");
+    ASSERT_TRUE(runShell("mkfifo '" + fifo + "'", {}).ok());
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"-l", "AppleScript", "x.js"},
+          QStringList{"-l", "JavaScript", "/no/such.js"}, QStringList{"-l", "JavaScript", fifo}}) {
+        const ProcessResult run = runProcess(runner, arguments, {}, 10'000);
         EXPECT_NE(run.exitCode, 0);
         EXPECT_EQ(run.standardOutput, "");
         EXPECT_EQ(run.standardError.count('\n'), 1);

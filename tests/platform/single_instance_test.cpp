@@ -1,5 +1,6 @@
 #include "platform/single_instance.h"
 #include "support/event_loop.h"
+#include "support/process_run.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -58,6 +59,22 @@ TEST(SingleInstance, OnlyAPrivateFolderOfTheUserIsUsed) {
         ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
         EXPECT_FALSE(SingleInstance::makePrivateFolder(foreign));
     }
+}
+
+// Only a lock held by another instance means one runs: a runtime folder that is read-only
+// (mounted so in a private mount namespace) or full still lets the program start.
+TEST(SingleInstance, ALockThatCannotBeTakenStillStarts) {
+    if (!testing::isInsidePrivateMounts()) {
+        testing::TempHome home;
+        QDir().mkpath(home.filePath("ro"));
+        QDir().mkpath(home.filePath("full"));
+        return testing::rerunInPrivateMounts(
+            R"(mount -t tmpfs -o ro,mode=0700 tmpfs "$HOME/ro" &&
+               mount -t tmpfs -o size=4k,mode=0700 tmpfs "$HOME/full" &&
+               { head -c 64k /dev/zero > "$HOME/full/fill"; true; })");
+    }
+    for (const char* name : {"ro", "full"})
+        EXPECT_TRUE(SingleInstance(qEnvironmentVariable("HOME") + '/' + name).claim()) << name;
 }
 
 } // namespace

@@ -24,10 +24,12 @@ public:
             snapshot = std::move(next);
             available = nextAvailable;
         }
-        // While held, every call waits (after being logged) until released.
-        void hold(bool value = true) {
+        // While held, every call (or only the one named) waits, after being logged, until
+        // released.
+        void hold(bool value = true, std::string onlyCall = {}) {
             std::lock_guard lock(mutex);
             held = value;
+            heldCall = std::move(onlyCall);
             changed.notify_all();
         }
         void release() { hold(false); }
@@ -47,7 +49,7 @@ public:
             std::unique_lock lock(mutex);
             log.emplace_back(call);
             changed.notify_all();
-            changed.wait(lock, [this] { return !held; });
+            changed.wait(lock, [&] { return !held || (!heldCall.empty() && heldCall != call); });
             return lock;
         }
 
@@ -55,6 +57,7 @@ public:
         mutable std::condition_variable changed;
         std::optional<UsageSnapshot> snapshot;
         bool available = true, held = false;
+        std::string heldCall;
         std::atomic<bool> throws = false;
         std::vector<std::string> log;
     };

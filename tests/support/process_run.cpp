@@ -1,6 +1,9 @@
 #include "process_run.h"
 
+#include <QFile>
 #include <QProcess>
+
+#include <gtest/gtest.h>
 
 namespace tallyglass::testing {
 
@@ -24,6 +27,25 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
     return result;
+}
+
+} // namespace tallyglass::testing
+
+namespace tallyglass::testing {
+
+void rerunInPrivateMounts(const QString& setUp) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TALLYGLASS_INSIDE", "1");
+    const ::testing::TestInfo& test = *::testing::UnitTest::GetInstance()->current_test_info();
+    const ProcessResult run = runProcess(
+        "unshare",
+        {"-m", "--propagation", "private", "/bin/sh", "-c",
+         setUp + R"( || exit 77; exec "$0" "$1")", QFile::symLinkTarget("/proc/self/exe"),
+         QStringLiteral("--gtest_filter=%1.%2").arg(test.test_suite_name(), test.name())},
+        {}, 60'000, environment);
+    if (run.exitCode == 77 || (run.exitCode != 0 && run.standardOutput.isEmpty()))
+        GTEST_SKIP() << "no private mount namespace here: " << run.standardError.constData();
+    EXPECT_EQ(run.exitCode, 0) << run.standardOutput.constData();
 }
 
 } // namespace tallyglass::testing

@@ -33,3 +33,15 @@ inline ProcessResult runShell(const QString& command, const QByteArray& input) {
 }
 
 } // namespace tallyglass::testing
+
+namespace tallyglass::testing {
+
+// Runs the current test again in a private mount namespace after the shell command setUp
+// (which exits 77 when it cannot mount), with TALLYGLASS_INSIDE set. The test skips itself when
+// there is no such namespace here, and fails when the run inside fails.
+void rerunInPrivateMounts(const QString& setUp);
+inline bool isInsidePrivateMounts() {
+    return qEnvironmentVariableIsSet("TALLYGLASS_INSIDE");
+}
+
+} // namespace tallyglass::testing

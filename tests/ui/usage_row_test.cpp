@@ -57,6 +57,27 @@ TEST(UsageRow, FigureColourBarAndResetLine) {
     }
 }
 
+// The tinted pixels across the middle of a 160 pixel bar: none at 0, a round mark for the
+// smallest share, the whole track at 100.
+TEST(UsageBar, ShowsEvenTheSmallestShare) {
+    const std::tuple<double, int, int> cases[] = {
+        {0, 0, 0}, {0.4, 3, UsageBar::barHeight}, {50, 78, 82}, {100, 156, 160}};
+    for (const auto& [percentage, fewest, most] : cases) {
+        UsageBar bar;
+        bar.resize(160, UsageBar::barHeight);
+        bar.setTint(Qt::red);
+        bar.setPercentage(percentage);
+        const QImage image = bar.grab().toImage();
+        int tinted = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, UsageBar::barHeight / 2);
+            tinted += pixel.red() > 200 && pixel.green() < 80 && pixel.blue() < 80;
+        }
+        EXPECT_GE(tinted, fewest) << percentage;
+        EXPECT_LE(tinted, most) << percentage;
+    }
+}
+
 // The most distinct pixel of a rendered label against the background it stands on.
 double renderedContrast(QWidget& row, const char* name) {
     auto* label = row.findChild<QLabel*>(QLatin1String(name));
