@@ -43,6 +43,12 @@ bool flag(const Json& object, const char* key) {
     return found != object.end() && found->is_boolean() && found->get<bool>();
 }
 
+UsageAlert& say(std::vector<UsageAlert>& alerts, const UsageAlert& about, UsageAlert::Type type) {
+    UsageAlert& alert = alerts.emplace_back(about);
+    alert.type = type;
+    return alert;
+}
+
 std::vector<PaceReading> storedReadings(const Json& object) {
     std::vector<PaceReading> readings;
     const auto found = object.find("readings");
@@ -97,11 +103,8 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
     // and a write, at every reading.
     if (window.resetsAt && !std::isfinite(*window.resetsAt))
         window.resetsAt.reset();
-    const double percentage = *window.usedPercentage;
-    const auto say = [&](UsageAlert::Type type) -> UsageAlert& {
-        return alerts.emplace_back(
-            UsageAlert{type, source, entry.label, percentage, window.resetsAt, 0});
-    };
+    const UsageAlert about{UsageAlert::Type::threshold, source,          entry.label,
+                           *window.usedPercentage,      window.resetsAt, 0};
     auto found = m_periods.find(id);
     if (hasResetSinceReading(window, readingTime, now)) {
         // A reading from a period that is over can only tell that it is over; it starts no
@@ -109,7 +112,7 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
         if (found == m_periods.end() || !samePeriod(found->second.resetsAt, window.resetsAt) ||
             !found->second.reachedFull || found->second.resetAnnounced || !preferences.warnings)
             return false;
-        say(UsageAlert::Type::reset);
+        say(alerts, about, UsageAlert::Type::reset);
         found->second.resetAnnounced = true;
         return true;
     }
@@ -124,10 +127,18 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
     if (!samePeriod(period.resetsAt, window.resetsAt)) {
         if (period.reachedFull && !period.resetAnnounced && preferences.warnings &&
             period.resetsAt && *period.resetsAt <= now + samePeriodSlack)
-            say(UsageAlert::Type::reset);
+            say(alerts, about, UsageAlert::Type::reset);
         period = Period{window.resetsAt};
         changed = true;
     }
+    return observeInPeriod(period, about, readingTime, now, preferences, alerts) || changed;
+}
+
+bool UsageAlerts::observeInPeriod(Period& period, const UsageAlert& about, double readingTime,
+                                  double now, const WatchPreferences& preferences,
+                                  std::vector<UsageAlert>& alerts) {
+    const double percentage = about.percentage;
+    bool changed = false;
     if (percentage >= 100 && !period.reachedFull) {
         period.reachedFull = true;
         changed = true;
@@ -137,16 +148,16 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
         for (int threshold : preferences.thresholds)
             crossed = percentage >= threshold ? threshold : crossed;
         if (crossed > period.announced) {
-            say(UsageAlert::Type::threshold);
+            say(alerts, about, UsageAlert::Type::threshold);
             period.announced = crossed;
             changed = true;
         }
     }
     changed |= addPaceReading(period.readings, {readingTime, percentage});
     if (preferences.pace && !period.paceAnnounced) {
-        const auto full = forecast(period, window, now);
+        const auto full = forecast(period, about.resetsAt, now);
         if (full && *full - now <= paceWarningAhead) {
-            say(UsageAlert::Type::pace).fullAt = *full;
+            say(alerts, about, UsageAlert::Type::pace).fullAt = *full;
             period.paceAnnounced = true;
             changed = true;
         }
@@ -154,10 +165,10 @@ bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entr
     return changed;
 }
 
-std::optional<double> UsageAlerts::forecast(const Period& period, const UsageWindow& window,
+std::optional<double> UsageAlerts::forecast(const Period& period, std::optional<double> resetsAt,
                                             double now) {
     const auto full = tallyglass::paceForecast(period.readings);
-    if (!full || *full <= now || (window.resetsAt && *full >= *window.resetsAt))
+    if (!full || *full <= now || (resetsAt && *full >= *resetsAt))
         return std::nullopt;
     return full;
 }
@@ -169,7 +180,7 @@ std::optional<double> UsageAlerts::paceForecast(SourceKind source, const std::st
     if (found == m_periods.end() || !samePeriod(found->second.resetsAt, window.resetsAt) ||
         hasResetSinceReading(window, readingTime, now))
         return std::nullopt;
-    return forecast(found->second, window, now);
+    return forecast(found->second, window.resetsAt, now);
 }
 
 void UsageAlerts::load() {

@@ -64,11 +64,14 @@ private:
         std::vector<PaceReading> readings = {};
     };
 
-    // Returns whether the memory changed.
+    // Both return whether the memory changed. The second takes a reading of the window's
+    // current period; about is the alert that would tell of it, of any type.
     bool observeWindow(const std::string& id, const LabeledWindow& entry, double readingTime,
                        double now, const WatchPreferences& preferences,
                        std::vector<UsageAlert>& alerts, SourceKind source);
-    static std::optional<double> forecast(const Period& period, const UsageWindow& window,
+    bool observeInPeriod(Period& period, const UsageAlert& about, double readingTime, double now,
+                         const WatchPreferences& preferences, std::vector<UsageAlert>& alerts);
+    static std::optional<double> forecast(const Period& period, std::optional<double> resetsAt,
                                           double now);
     void load();
     void save(double now);
