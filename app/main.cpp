@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
     tallyglass::TallyglassApp app(tallyglass::defaultSources(),
                                   std::make_shared<tallyglass::SystemClock>(),
                                   tallyglass::createStatusItem(), tallyglass::createLoginItem(),
-                                  std::make_shared<tallyglass::ClaudeHelperSwitch>());
+                                  std::make_shared<tallyglass::ClaudeHelperSwitch>(),
+                                  tallyglass::createDesktopNotifier());
     QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
                      &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();

@@ -1,7 +1,10 @@
 #include "tallyglass_app.h"
 
+#include "ui/alert_texts.h"
 #include "ui/menu_view.h"
 #include "ui/tray_icon.h"
+
+#include "core/window_labels.h"
 
 #include <QApplication>
 
@@ -10,15 +13,23 @@ namespace tallyglass {
 TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> clock,
                              std::unique_ptr<StatusItem> statusItem,
                              std::shared_ptr<LoginItem> loginItem,
-                             std::shared_ptr<HelperSwitch> helper, QObject* parent)
+                             std::shared_ptr<HelperSwitch> helper,
+                             std::unique_ptr<DesktopNotifier> notifier, QObject* parent)
     : QObject(parent)
     , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
     , m_icon(trayIcon())
     , m_panel(
-          std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem), std::move(helper))) {
-    // The summary is derived from the snapshot alone.
-    connect(m_model.get(), &UsageModel::snapshotChanged, this, &TallyglassApp::updateStatusItem);
+          std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem), std::move(helper)))
+    , m_clock(clock)
+    , m_notifier(std::move(notifier)) {
+    for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::readingsChanged,
+                        &UsageModel::preferencesChanged})
+        connect(m_model.get(), signal, this, &TallyglassApp::updateStatusItem);
+    connect(m_model.get(), &UsageModel::alertsRaised, this, &TallyglassApp::tell);
+    if (m_notifier)
+        connect(m_notifier.get(), &DesktopNotifier::activated, this,
+                [this] { runCommand(MenuCommand::openPanel); });
     updateStatusItem();
 
     connect(m_statusItem.get(), &StatusItem::activated, m_panel.get(), &PanelHost::toggleNear);
@@ -68,9 +79,22 @@ void TallyglassApp::checkTrayShown() {
     m_panel->showWindow();
 }
 
+void TallyglassApp::tell(const std::vector<UsageAlert>& alerts) {
+    if (!m_notifier)
+        return;
+    for (const UsageAlert& alert : alerts) {
+        const NotificationText text = notificationText(alert, m_clock->now());
+        m_notifier->notify(text.title, text.body, text.urgent);
+    }
+}
+
 void TallyglassApp::updateStatusItem() {
     std::optional<QString> summary;
-    if (auto text = m_model->menuBarSummary())
+    const auto text = m_model->preferences().bothInTray
+                          ? bothAssistantsSummary(m_model->latestReading(SourceKind::claude),
+                                                  m_model->latestReading(SourceKind::codex))
+                          : m_model->menuBarSummary();
+    if (text)
         summary = QString::fromStdString(*text);
     // Most refreshes publish the same figures; the tray redraws only when they change.
     if (m_shownSummary && *m_shownSummary == summary)

@@ -1,5 +1,6 @@
 #include "usage_model.h"
 
+#include "state_folder.h"
 #include "user_defaults.h"
 #include "window_labels.h"
 #include "window_reset.h"
@@ -26,19 +27,29 @@ template <typename T, typename F> void whenReady(QFuture<T> future, QObject* con
     }
 }
 
+// Cancels the job the slot holds and puts a new one in its place.
+std::shared_ptr<std::atomic<bool>> supersede(std::shared_ptr<std::atomic<bool>>& slot) {
+    if (slot)
+        *slot = true;
+    slot = std::make_shared<std::atomic<bool>>(false);
+    return slot;
+}
+
 } // namespace
 
 UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
-    , m_sources(std::move(sources)) {
+    , m_sources(std::move(sources))
+    , m_preferences(loadWatchPreferences())
+    , m_alerts(stateFolderPath() + QStringLiteral("/alerts.json")) {
     m_activeKind = storedActiveKind();
     prepareAndRefresh();
 
     m_timer.setInterval(refreshIntervalMs);
     m_timer.setTimerType(Qt::CoarseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &UsageModel::refresh);
+    connect(&m_timer, &QTimer::timeout, this, &UsageModel::tick);
     m_timer.start();
 }
 
@@ -54,9 +65,70 @@ std::optional<std::string> UsageModel::menuBarSummary() const {
     return tallyglass::menuBarSummary(m_labeledWindows);
 }
 
+const std::optional<UsageSnapshot>& UsageModel::latestReading(SourceKind kind) const {
+    static const std::optional<UsageSnapshot> none;
+    const auto found = m_latest.find(kind);
+    return found == m_latest.end() ? none : found->second;
+}
+
+void UsageModel::setPreferences(WatchPreferences preferences) {
+    preferences.thresholds = cleanThresholds(std::move(preferences.thresholds));
+    if (preferences == m_preferences)
+        return;
+    m_preferences = std::move(preferences);
+    storeWatchPreferences(m_preferences);
+    emit preferencesChanged();
+}
+
+std::optional<double> UsageModel::paceForecast(const LabeledWindow& entry) const {
+    if (!m_preferences.pace || !m_snapshot)
+        return std::nullopt;
+    return m_alerts.paceForecast(m_activeKind, entry.key, entry.window, m_snapshot->updatedAt,
+                                 m_clock->now());
+}
+
 void UsageModel::refresh() {
     // A set-up that failed is tried again, so mending the file by hand is seen at once.
     startLoad(m_setupReport.result == SetupReport::Result::failed);
+    if (m_preferences.watchesBothSources())
+        loadOtherSource();
+}
+
+void UsageModel::tick() {
+    startLoad(m_setupReport.result == SetupReport::Result::failed);
+    // Half a minute is soon enough for a warning or the tray, and reading the other assistant
+    // at every tick would double what the program costs while idle.
+    if (++m_ticks % otherSourceTicks == 0 && m_preferences.watchesBothSources())
+        loadOtherSource();
+}
+
+void UsageModel::loadOtherSource() {
+    const SourceKind kind =
+        m_activeKind == SourceKind::claude ? SourceKind::codex : SourceKind::claude;
+    const auto found = m_sources.find(kind);
+    if (found == m_sources.end())
+        return;
+    auto job = supersede(m_otherLoadTask);
+    // Only read: the other assistant's set-up is left to the moment the user picks it.
+    whenReady(found->second->loadSnapshot(job), this,
+              [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
+                  if (!*job && m_activeKind != kind)
+                      record(kind, snapshot);
+              });
+}
+
+void UsageModel::record(SourceKind kind, const std::optional<UsageSnapshot>& snapshot) {
+    // Also without a new reading: a window's reset comes with time alone.
+    if (snapshot && (m_preferences.warnings || m_preferences.pace)) {
+        const auto alerts = m_alerts.observe(kind, *snapshot, m_clock->now(), m_preferences);
+        if (!alerts.empty())
+            emit alertsRaised(alerts);
+    }
+    auto& latest = m_latest[kind];
+    if (latest == snapshot)
+        return;
+    latest = snapshot;
+    emit readingsChanged();
 }
 
 void UsageModel::prepareAndRefresh() {
@@ -96,10 +168,7 @@ void UsageModel::startLoad(bool withPrepare) {
     const auto found = m_sources.find(kind);
     if (found == m_sources.end())
         return;
-    if (m_loadTask)
-        *m_loadTask = true;
-    auto job = std::make_shared<std::atomic<bool>>(false);
-    m_loadTask = job;
+    auto job = supersede(m_loadTask);
     if (!withPrepare) {
         performLoad(kind, job);
         return;
@@ -128,6 +197,8 @@ void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>>
 }
 
 void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) {
+    // The pace shown with the rows needs this reading among those it is judged from.
+    record(m_activeKind, snapshot);
     m_snapshot = std::move(snapshot);
     // A hostile reading may hold thousands of windows: label them once, not at every read.
     m_labeledWindows = m_snapshot ? windowsAsOf(tallyglass::labeledWindows(*m_snapshot),

@@ -3,7 +3,9 @@
 #include "clock.h"
 #include "source_actor.h"
 #include "source_kind.h"
+#include "usage_alerts.h"
 #include "usage_records.h"
+#include "watch_preferences.h"
 
 #include <QObject>
 #include <QTimer>
@@ -20,15 +22,20 @@ using SourceTable = std::map<SourceKind, std::shared_ptr<SourceActor>>;
 
 // The one application model. Lives on the main thread; refreshes the active source every
 // 10 seconds and on demand, and publishes its reading. Each published property has its own
-// change signal, emitted after the new value is in place.
+// change signal, emitted after the new value is in place. When the preferences ask for it,
+// every refresh (every third timer tick) also reads the other assistant, without publishing it
+// as the snapshot, so that both are watched for warnings and can stand in the tray together.
 class UsageModel final : public QObject {
     Q_OBJECT
 
 public:
     static constexpr int refreshIntervalMs = 10'000;
     static constexpr double staleAfterSeconds = 900;
+    // Timer ticks between two readings of the other assistant.
+    static constexpr int otherSourceTicks = 3;
 
-    // Reads "activeSource" and starts the first load, with the active source's prepare.
+    // Reads "activeSource" and the watch preferences and starts the first load, with the
+    // active source's prepare. What was said to the user is remembered in the state folder.
     UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
     ~UsageModel() override;
 
@@ -43,6 +50,17 @@ public:
     // published: a window whose reset time has passed since the reading stands at 0 %.
     // Empty without a snapshot.
     const std::vector<LabeledWindow>& labeledWindows() const { return m_labeledWindows; }
+
+    // The latest reading of each assistant, the watched one's included; none before its first.
+    const std::optional<UsageSnapshot>& latestReading(SourceKind kind) const;
+
+    const WatchPreferences& preferences() const { return m_preferences; }
+    // Stores them and applies them from the next refresh on.
+    void setPreferences(WatchPreferences preferences);
+
+    // When the window of the current snapshot reaches 100 % at the recent pace, when the pace
+    // is shown and that comes before its reset.
+    std::optional<double> paceForecast(const LabeledWindow& entry) const;
 
     bool isStale() const;
     std::optional<std::string> menuBarSummary() const;
@@ -59,6 +77,11 @@ signals:
     void sourceAvailableChanged();
     void activeKindChanged();
     void setupReportChanged();
+    void preferencesChanged();
+    // A reading of either assistant came in that differs from its previous one.
+    void readingsChanged();
+    // Things to tell the user, each once.
+    void alertsRaised(const std::vector<tallyglass::UsageAlert>& alerts);
 
 private:
     void startLoad(bool withPrepare);
@@ -66,6 +89,9 @@ private:
     void performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job);
     void publish(std::optional<UsageSnapshot> snapshot, bool available);
     void setSetupReport(SetupReport report);
+    void tick();
+    void loadOtherSource();
+    void record(SourceKind kind, const std::optional<UsageSnapshot>& snapshot);
 
     std::shared_ptr<const Clock> m_clock;
     std::optional<UsageSnapshot> m_snapshot;
@@ -77,6 +103,11 @@ private:
     SourceTable m_sources;
     QTimer m_timer;
     std::shared_ptr<std::atomic<bool>> m_loadTask;
+    std::shared_ptr<std::atomic<bool>> m_otherLoadTask;
+    int m_ticks = 0;
+    std::map<SourceKind, std::optional<UsageSnapshot>> m_latest;
+    WatchPreferences m_preferences;
+    UsageAlerts m_alerts;
 };
 
 } // namespace tallyglass

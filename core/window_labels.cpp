@@ -163,20 +163,50 @@ std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& sn
     return menuBarSummary(labeledWindows(*snapshot));
 }
 
-std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows) {
-    std::string summary;
-    // Other limit families sort last and never stand in the summary.
+namespace {
+
+// The figures of the first two windows in display order that belong to the account's own
+// limits; other limit families sort last and never stand in the summary.
+std::vector<std::string> summaryFigures(const std::vector<LabeledWindow>& windows) {
+    std::vector<std::string> figures;
     for (std::size_t i = 0; i < windows.size() && i < 2 && !windows[i].window.family; ++i) {
-        const auto& percentage = windows[i].window.usedPercentage;
-        if (!percentage)
-            continue;
-        if (!summary.empty())
-            summary += " \u00B7 ";
-        summary += percentFigure(*percentage);
+        if (const auto& percentage = windows[i].window.usedPercentage)
+            figures.push_back(percentFigure(*percentage));
     }
-    if (summary.empty())
+    return figures;
+}
+
+std::optional<std::string> joinedFigures(const std::vector<std::string>& figures) {
+    if (figures.empty())
         return std::nullopt;
+    std::string summary = figures.front();
+    for (std::size_t i = 1; i < figures.size(); ++i)
+        summary += " \u00B7 " + figures[i];
     return summary;
+}
+
+} // namespace
+
+std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows) {
+    return joinedFigures(summaryFigures(windows));
+}
+
+std::string_view assistantMark(SourceKind kind) {
+    return kind == SourceKind::codex ? "X" : "C";
+}
+
+std::optional<std::string> bothAssistantsSummary(const std::optional<UsageSnapshot>& claude,
+                                                 const std::optional<UsageSnapshot>& codex) {
+    std::vector<std::string> marked;
+    for (const auto& [kind, snapshot] :
+         {std::pair{SourceKind::claude, &claude}, std::pair{SourceKind::codex, &codex}}) {
+        if (!*snapshot)
+            continue;
+        const auto figures = summaryFigures(labeledWindows(**snapshot));
+        if (!figures.empty())
+            marked.push_back(std::string(assistantMark(kind)) + ' ' + figures.front());
+    }
+    return joinedFigures(marked);
 }
 
 } // namespace tallyglass

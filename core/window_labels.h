@@ -1,5 +1,6 @@
 #pragma once
 
+#include "source_kind.h"
 #include "usage_records.h"
 
 #include <map>
@@ -38,5 +39,13 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot);
 std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot);
 // The same from windows already labelled and ordered.
 std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows);
+
+// The letter that marks an assistant's figure where both stand together: "C", "X".
+std::string_view assistantMark(SourceKind kind);
+
+// Both assistants at once, each by its mark and the first figure of its own summary:
+// "C 42% · X 12%"; an assistant without a figure is left out, and none when neither has one.
+std::optional<std::string> bothAssistantsSummary(const std::optional<UsageSnapshot>& claude,
+                                                 const std::optional<UsageSnapshot>& codex);
 
 } // namespace tallyglass

@@ -2,6 +2,8 @@
 // Usage: render_panel OUTPUT_DIR (run with the offscreen platform; QT_SCALE_FACTOR sets the
 // pixel ratio of the pictures).
 
+#include "core/state_folder.h"
+#include "core/window_labels.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
 #include "support/fake_helper_switch.h"
@@ -10,9 +12,11 @@
 #include "support/temp_home.h"
 #include "ui/menu_view.h"
 #include "ui/panel_style.h"
+#include "ui/tray_icon.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QPalette>
 #include <QSettings>
 #include <QStyle>
@@ -129,9 +133,51 @@ struct Scene {
     bool dark;
     SetupReport setup = {};
     bool helperWanted = true;
+    // Earlier readings of the session window this period, so the row shows the pace.
+    bool pace = false;
 };
 
+// The session window at 20 % half an hour ago and 38 % ten minutes ago.
+void rememberEarlierReadings() {
+    const QString folder = stateFolderPath();
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/alerts.json"));
+    file.open(QIODevice::WriteOnly);
+    file.write(QStringLiteral(R"({"windows": {"claude/five_hour": {"resets_at": %1,
+        "announced": 0, "readings": [[%2, 20], [%3, 38]]}}})")
+                   .arg(now + 2 * 3600 + 60, 0, 'f', 0)
+                   .arg(now - 1800, 0, 'f', 0)
+                   .arg(now - 600, 0, 'f', 0)
+                   .toUtf8());
+}
+
+// The tray item with both assistants' figures, as a StatusNotifierItem host lays out the icon
+// and its label on a dark bar.
+bool renderTray(const QString& folder) {
+    const QString summary = QString::fromStdString(
+        bothAssistantsSummary(claudeSample(120), codexSample(120)).value_or(std::string()));
+    QFont font(QStringLiteral("DejaVu Sans"), 10);
+    const int textWidth = QFontMetrics(font).horizontalAdvance(summary);
+    const qreal ratio = qApp->devicePixelRatio();
+    QImage bar((QSizeF(textWidth + 52, 28) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    bar.setDevicePixelRatio(ratio);
+    bar.fill(QColor(0x30, 0x30, 0x30));
+    QPainter painter(&bar);
+    painter.drawPixmap(QRectF(10, 3, 22, 22), squareTrayPixmap(int(22 * ratio)), QRectF());
+    painter.setFont(font);
+    painter.setPen(QColor(242, 242, 242));
+    painter.drawText(QRectF(38, 0, textWidth + 4, 28), Qt::AlignVCenter | Qt::AlignLeft, summary);
+    painter.end();
+    const QString path = QDir(folder).filePath(QStringLiteral("tray-both.png"));
+    const bool saved = bar.save(path);
+    QTextStream(stdout) << path << (saved ? " written\n" : " FAILED\n");
+    return saved;
+}
+
 bool render(const Scene& scene, const QString& folder) {
+    TempHome home; // each scene remembers only its own readings
+    if (scene.pace)
+        rememberEarlierReadings();
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(scene.snapshot, scene.available);
     state->setup = scene.setup;
@@ -173,9 +219,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
 
     const Scene scenes[] = {
-        {"panel.png", claudeSample(120), SourceKind::claude, true, false},
-        {"panel-light.png", claudeSample(120), SourceKind::claude, true, false},
-        {"panel-dark.png", claudeSample(120), SourceKind::claude, true, true},
+        {"panel.png", claudeSample(120), SourceKind::claude, true, false, {}, true, true},
+        {"panel-light.png", claudeSample(120), SourceKind::claude, true, false, {}, true, true},
+        {"panel-dark.png", claudeSample(120), SourceKind::claude, true, true, {}, true, true},
         {"panel-stale.png", codexSample(1500), SourceKind::codex, true, false},
         {"panel-stale-dark.png", codexSample(1500), SourceKind::codex, true, true},
         {"panel-codex-families.png", codexFamiliesSample(), SourceKind::codex, true, false},
@@ -193,5 +239,6 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (const Scene& scene : scenes)
         ok = render(scene, folder) && ok;
+    ok = renderTray(folder) && ok;
     return ok ? 0 : 1;
 }

@@ -103,6 +103,21 @@
     </message>
 </context>
 <context>
+    <name>UsageAlert</name>
+    <message>
+        <source>%1 is at %2</source>
+        <translation>%1 steht bei %2</translation>
+    </message>
+    <message>
+        <source>%1 has reset: you can work again</source>
+        <translation>%1 wurde zurückgesetzt: Sie können wieder arbeiten</translation>
+    </message>
+    <message>
+        <source>%1 reaches 100 % in about %2 at this pace</source>
+        <translation>%1 erreicht bei diesem Tempo 100 % in etwa %2</translation>
+    </message>
+</context>
+<context>
     <name>UsageRow</name>
     <message>
         <source>no data</source>
@@ -135,6 +150,10 @@
         <source>0 percent used, reset %1</source>
         <extracomment>%1 is how long ago the window reset, such as "2 hours ago".</extracomment>
         <translation>0 Prozent verbraucht, zurückgesetzt %1</translation>
+    </message>
+    <message>
+        <source>At this pace: 100 % in about %1</source>
+        <translation>Bei diesem Tempo: 100 % in etwa %1</translation>
     </message>
 </context>
 <context>
@@ -241,6 +260,13 @@ Try 'tallyglass --help' for more information.
 Aufruf: tallyglass [--remove-helper]
 Mehr dazu mit „tallyglass --help“.
 </translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::FreedesktopNotifier</name>
+    <message>
+        <source>Show usage</source>
+        <translation>Nutzung anzeigen</translation>
     </message>
 </context>
 <context>
@@ -353,6 +379,33 @@ Mehr dazu mit „tallyglass --help“.
     <message>
         <source>Watched assistant</source>
         <translation>Beobachteter Assistent</translation>
+    </message>
+</context>
+<context>
+    <name>tallyglass::WatchControl</name>
+    <message>
+        <source>Warn near a limit</source>
+        <translation>Vor einem Limit warnen</translation>
+    </message>
+    <message>
+        <source>Show the pace to 100 %</source>
+        <translation>Tempo bis 100 % zeigen</translation>
+    </message>
+    <message>
+        <source>Both assistants in the tray</source>
+        <translation>Beide Assistenten im Infobereich</translation>
+    </message>
+    <message>
+        <source>A notification when a window crosses a threshold, and when a full window has reset</source>
+        <translation>Eine Benachrichtigung, wenn ein Fenster eine Schwelle überschreitet und wenn ein volles Fenster zurückgesetzt wurde</translation>
+    </message>
+    <message>
+        <source>When the recent pace fills a window before it resets, say when, and warn half an hour ahead</source>
+        <translation>Wenn das jüngste Tempo ein Fenster vor dem Zurücksetzen füllt: sagen, wann, und eine halbe Stunde vorher warnen</translation>
+    </message>
+    <message>
+        <source>Warning threshold %1</source>
+        <translation>Warnschwelle %1</translation>
     </message>
 </context>
 </TS>

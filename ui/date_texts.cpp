@@ -3,6 +3,9 @@
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
+#include <unicode/measfmt.h>
+#include <unicode/measunit.h>
+#include <unicode/measure.h>
 #include <unicode/reldatefmt.h>
 #include <unicode/timezone.h>
 
@@ -148,6 +151,27 @@ QString relativeTimeText(double instant, double now) {
     icu::UnicodeString text;
     UErrorCode status = U_ZERO_ERROR;
     formatter->format(amount.value, amount.unit, text, status);
+    return U_SUCCESS(status) ? toQString(text) : QString();
+}
+
+QString durationWords(double seconds) {
+    const double minutes = std::isfinite(seconds) ? std::clamp(seconds / 60, 1.0, 1e9) : 1.0;
+    UErrorCode status = U_ZERO_ERROR;
+    // Minutes up to an hour and a half, then hours up to two days, then days.
+    const bool inMinutes = minutes < 90, inHours = !inMinutes && minutes < 48 * 60;
+    const double amount = std::round(inMinutes ? minutes
+                                     : inHours ? minutes / 60
+                                               : minutes / (24 * 60));
+    icu::MeasureUnit* unit = inMinutes ? icu::MeasureUnit::createMinute(status)
+                             : inHours ? icu::MeasureUnit::createHour(status)
+                                       : icu::MeasureUnit::createDay(status);
+    if (U_FAILURE(status))
+        return QString();
+    const icu::Measure measure(amount, unit, status);
+    const icu::MeasureFormat format(icu::Locale::getDefault(), UMEASFMT_WIDTH_WIDE, status);
+    icu::UnicodeString text;
+    icu::FieldPosition position;
+    format.formatMeasures(&measure, 1, text, position, status);
     return U_SUCCESS(status) ? toQString(text) : QString();
 }
 

@@ -13,4 +13,8 @@ QString relativeTimeText(double instant, double now);
 // example "Dec 5, 2026, 3:00 PM".
 QString dateTimeText(double instant);
 
+// A span of time in words in the user's language, rounded to the unit that suits it: "40
+// minutes", "3 hours", "2 days"; at least one minute.
+QString durationWords(double seconds);
+
 } // namespace tallyglass

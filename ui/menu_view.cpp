@@ -12,6 +12,7 @@
 #include "refresh_icon.h"
 #include "source_switch.h"
 #include "usage_row.h"
+#include "watch_control.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -95,6 +96,7 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     m_claudeFolder = new ClaudeFolderControl(this);
     if (helper)
         m_helperControl = new HelperControl(std::move(helper), this);
+    m_watchControl = new WatchControl(m_model, this);
     m_layout->addWidget(buildFooter());
 
     connect(m_sourceSwitch, &SourceSwitch::picked, &m_model, &UsageModel::selectSource);
@@ -108,7 +110,7 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
         connect(m_helperControl, &HelperControl::changed, this, &MenuView::helperChanged);
     for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::sourceAvailableChanged,
                         &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged,
-                        &UsageModel::setupReportChanged})
+                        &UsageModel::setupReportChanged, &UsageModel::preferencesChanged})
         connect(&m_model, signal, this, &MenuView::modelChanged);
 
     m_rebuildSoon.setSingleShot(true);
@@ -155,6 +157,7 @@ QWidget* MenuView::buildFooter() {
     column->addWidget(m_loginControl);
     if (m_helperControl)
         column->addWidget(m_helperControl);
+    column->addWidget(m_watchControl);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -218,6 +221,8 @@ QWidget* MenuView::buildDataArea() {
             continue;
         auto* row = new UsageRow(qtText(entry.label), entry.window, now, area, entry.hasReset);
         row->setObjectName(QStringLiteral("usageRow_") + qtText(entry.key));
+        if (const auto fullAt = m_model.paceForecast(entry))
+            row->showPace(*fullAt, now);
         column->addWidget(row);
     }
     column->addWidget(buildUpdatedBlock(*snapshot, area));
@@ -356,6 +361,7 @@ void MenuView::restyle() {
     m_claudeFolder->restyle();
     if (m_helperControl)
         m_helperControl->restyle();
+    m_watchControl->restyle();
 }
 
 void MenuView::fitHeight() {

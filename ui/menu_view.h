@@ -22,11 +22,13 @@ class ElidedLabel;
 class HelperControl;
 class LoginControl;
 class SourceSwitch;
+class WatchControl;
 
 // The panel: header, source switch, one row per window or the reason there is none, and the
-// footer with launch at login, the helper's way out of Claude Code, Refresh and Quit. It holds no
-// usage data; it rebuilds from the model after every announcement while on screen, and each time it
-// comes on screen.
+// The panel: header, source switch, one row per window or the reason there is none, and the
+// footer with the Claude folder, launch at login, the helper's way out of Claude Code, what to be
+// told, Refresh and Quit. It holds no usage data; it rebuilds from the model after every
+// announcement while on screen, and each time it comes on screen.
 class MenuView final : public QWidget {
     Q_OBJECT
 
@@ -79,6 +81,7 @@ private:
     ClaudeFolderControl* m_claudeFolder = nullptr;
     // Only where a helper can be taken out, and only while Claude Code is watched.
     HelperControl* m_helperControl = nullptr;
+    WatchControl* m_watchControl = nullptr;
     QPushButton* m_refresh = nullptr;
     QPushButton* m_quit = nullptr;
     bool m_framed = false;

@@ -68,6 +68,11 @@ QString spokenUsage(std::optional<double> percentage, std::optional<double> rese
                     : QCoreApplication::translate("UsageRow", "%1 percent used").arg(whole);
 }
 
+QString paceText(double fullAt, double now) {
+    return QCoreApplication::translate("UsageRow", "At this pace: 100 % in about %1")
+        .arg(durationWords(fullAt - now));
+}
+
 QFont percentFont(const QFont& body) {
     QFont font = styledFont(TextStyle::subheadline, body, QFont::DemiBold);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
@@ -128,6 +133,19 @@ UsageRow::UsageRow(const QString& title, const std::optional<UsageWindow>& windo
         setForeground(m_reset, secondaryColor(palette()));
         layout->addWidget(m_reset);
     }
+}
+
+void UsageRow::showPace(double fullAt, double now) {
+    if (!m_pace) {
+        m_pace = new QLabel(this);
+        m_pace->setObjectName(QStringLiteral("usagePace"));
+        m_pace->setFont(styledFont(TextStyle::caption2, font()));
+        m_pace->setWordWrap(true);
+        // A warning of what comes, in the colour of a window near its limit.
+        setForeground(m_pace, systemColor(SystemColor::orange, palette()));
+        layout()->addWidget(m_pace);
+    }
+    m_pace->setText(paceText(fullAt, now));
 }
 
 } // namespace tallyglass

@@ -32,6 +32,9 @@ QString percentText(std::optional<double> percentage);
 // since its reading, "Reset 2 hours ago".
 QString resetText(double resetsAt, double now, bool hasReset = false);
 
+// "At this pace: 100 % in about 40 minutes", for a window full at fullAt.
+QString paceText(double fullAt, double now);
+
 // What a screen reader says after the row's title: "42 percent used, resets in 2 hours".
 QString spokenUsage(std::optional<double> percentage, std::optional<double> resetsAt, double now);
 
@@ -48,11 +51,15 @@ public:
     UsageRow(const QString& title, const std::optional<UsageWindow>& window, double now,
              QWidget* parent = nullptr, bool hasReset = false);
 
+    // Adds the line that tells when the window is full at the recent pace.
+    void showPace(double fullAt, double now);
+
 private:
     ElidedLabel* m_title;
     QLabel* m_percent;
     UsageBar* m_bar;
     QLabel* m_reset = nullptr;
+    QLabel* m_pace = nullptr;
 };
 
 } // namespace tallyglass

@@ -30,4 +30,5 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libcl
                gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11
                libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
                desktop-file-utils lintian man-db qt6-svg-dev plasma-workspace plasma-desktop kwin-x11
+               dunst
                python3 at-spi2-core python3-pyatspi bindfs)

@@ -85,4 +85,21 @@ TEST(MenuBarSummary, FirstTwoWindowsInDisplayOrder) {
     EXPECT_EQ(menuBarSummary(std::nullopt), std::nullopt);
 }
 
+TEST(MenuBarSummary, BothAssistantsByTheirMarks) {
+    auto pct = [](std::optional<double> p) { return UsageWindow{p, std::nullopt, std::nullopt}; };
+    const auto claude = snapshotWith({{"seven_day", pct(17)}, {"five_hour", pct(42.4)}});
+    const auto codex = snapshotWith({{"five_hour", pct({})}, {"seven_day", pct(12)}});
+    const auto none = snapshotWith({{"five_hour", pct({})}});
+    const std::tuple<std::optional<UsageSnapshot>, std::optional<UsageSnapshot>,
+                     std::optional<std::string>>
+        cases[] = {
+            {claude, codex, "C 42% \u00B7 X 12%"},
+            {std::nullopt, codex, "X 12%"},
+            {claude, none, "C 42%"},
+            {none, std::nullopt, std::nullopt},
+        };
+    for (const auto& [claudeReading, codexReading, summary] : cases)
+        EXPECT_EQ(bothAssistantsSummary(claudeReading, codexReading), summary);
+}
+
 } // namespace

@@ -185,6 +185,9 @@ TEST_F(PanelTest, HelperIsRemovedAndAddedBack) {
 TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
     publish(snapshotWith({{"five_hour", {42, {}, {}}}}));
     auto* sourceSwitch = find<SourceSwitch>("sourceSwitch");
+    // Codex is read beside Claude Code at every refresh, for the warnings: on showing and now.
+    ASSERT_TRUE(processEventsUntil([&] { return codex->count("loadSnapshot") == 2; }));
+    const std::size_t before = codex->calls().size();
     codex->hold();
     sourceSwitch->segment(SourceKind::codex)->click();
     EXPECT_EQ(model.activeKind(), SourceKind::codex);
@@ -192,8 +195,8 @@ TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
     EXPECT_TRUE(sourceSwitch->segment(SourceKind::codex)->isChecked());
     // The previous figures are gone at once; the empty state shows until Codex answers.
     EXPECT_NE(find<QWidget>("emptyState"), nullptr);
-    EXPECT_TRUE(codex->waitForCalls(1));
-    EXPECT_EQ(codex->calls().front(), "prepare");
+    EXPECT_TRUE(codex->waitForCalls(before + 1));
+    EXPECT_EQ(codex->calls()[before], "prepare");
     codex->release();
 }
 
@@ -324,6 +327,21 @@ TEST_F(PanelTest, AttachedPanelTogglesAndAWindowClosesToHidden) {
     host.showWindow();
     EXPECT_TRUE(host.isWindowed());
     EXPECT_FALSE(view->windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+// 40 % and, twenty minutes later, 60 %: full in forty minutes, before the reset.
+TEST_F(PanelTest, ShowsThePaceUntilSwitchedOff) {
+    const auto fiveHour = [](double percentage) {
+        return std::map<std::string, UsageWindow>{{"five_hour", {percentage, now + 3 * 3600, 300}}};
+    };
+    publish(snapshotWith(fiveHour(40), 0));
+    clock->set(now + 1200);
+    publish(snapshotWith(fiveHour(60), -1200));
+    EXPECT_EQ(text("usagePace"), QStringLiteral("At this pace: 100 % in about 40 minutes"));
+    find<QAbstractButton>("pace")->click();
+    settle();
+    EXPECT_EQ(find("usagePace"), nullptr);
+    EXPECT_FALSE(loadWatchPreferences().pace);
 }
 
 TEST_F(PanelTest, RefreshLoadsAndQuitEndsTheEventLoop) {
