@@ -3,10 +3,13 @@
 #include "menu_view.h"
 #include "panel_accessibility.h"
 #include "panel_placement.h"
+#include "platform/panel_pinning.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+
+#include <utility>
 
 namespace tallyglass {
 namespace {
@@ -58,9 +61,10 @@ void PanelHost::toggleNear(std::optional<QPoint> anchor) {
     }
     if (m_sinceClosed.isValid() && m_sinceClosed.elapsed() < reopenGuardMs)
         return;
-    m_anchor = onWayland() ? std::nullopt : anchor;
     MenuView& view = ensureView();
     setMode(Mode::attached);
+    m_pinned = pinPanelToCorner(view, anchor);
+    m_anchor = onWayland() ? std::nullopt : anchor;
     place();
     view.show();
     view.raise();
@@ -82,6 +86,8 @@ void PanelHost::setMode(Mode mode) {
     if (m_mode == mode)
         return;
     m_mode = mode;
+    if (std::exchange(m_pinned, false))
+        m_view->dropNativeWindow();
     const Qt::WindowFlags attached =
         onWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup | Qt::FramelessWindowHint;
     const Qt::WindowFlags window =

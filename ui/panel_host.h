@@ -15,7 +15,8 @@ namespace tallyglass {
 
 class MenuView;
 
-// Puts the one panel on screen: attached to the tray item, closing on a click elsewhere or a
+// Puts the one panel on screen: attached to the tray item (on Wayland, pinned to the screen
+// corner nearest it where the compositor allows), closing on a click elsewhere, Escape or a
 // second click on the item; or, where no tray shows the item, in an ordinary window that the
 // user closes to hide. The panel is made on first use and kept, with its view-local state,
 // for the life of the process.
@@ -54,6 +55,8 @@ private:
     std::shared_ptr<LoginItem> m_loginItem;
     std::unique_ptr<MenuView> m_view;
     Mode m_mode = Mode::none;
+    // Pinned to a screen corner by the compositor, which then places it.
+    bool m_pinned = false;
     std::optional<QPoint> m_anchor;
     QElapsedTimer m_sinceClosed;
 };
