@@ -3,6 +3,7 @@
 #include <LayerShellQt/Window>
 #include <wayland-client.h>
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -46,6 +47,30 @@ bool compositorOffersLayerShell() {
     return offered;
 }
 
+// Exclusive while the panel opens, so that the compositor hands it the keyboard even from a
+// focused window (sway does not for a surface that asks only on demand); on demand once it
+// has the keyboard, so that a click elsewhere takes it away and closes the panel.
+class KeyboardHandover final : public QObject {
+public:
+    static constexpr char name[] = "tallyglass-keyboard-handover";
+
+    KeyboardHandover(LayerShellQt::Window& layer, QWindow& window)
+        : QObject(&window)
+        , m_layer(layer) {
+        setObjectName(QLatin1String(name));
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn)
+            m_layer.setKeyboardInteractivity(LayerShellQt::Window::KeyboardInteractivityOnDemand);
+        return false;
+    }
+
+private:
+    LayerShellQt::Window& m_layer;
+};
+
 LayerShellQt::Window::Anchors anchorsOf(ScreenCorner corner) {
     using Window = LayerShellQt::Window;
     switch (corner) {
@@ -85,7 +110,10 @@ bool pinPanelToCorner(QWidget& panel, std::optional<QPoint> item) {
     layer->setMargins(QMargins(cornerGap, cornerGap, cornerGap, cornerGap));
     // Kept clear of bars that reserve an edge, and reserving none itself.
     layer->setExclusiveZone(0);
-    layer->setKeyboardInteractivity(LayerShellQt::Window::KeyboardInteractivityOnDemand);
+    layer->setKeyboardInteractivity(LayerShellQt::Window::KeyboardInteractivityExclusive);
+    if (!window->findChild<QObject*>(QLatin1String(KeyboardHandover::name),
+                                     Qt::FindDirectChildrenOnly))
+        new KeyboardHandover(*layer, *window);
     layer->setScreenConfiguration(LayerShellQt::Window::ScreenFromCompositor);
     return true;
 }
