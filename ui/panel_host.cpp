@@ -9,8 +9,6 @@
 #include <QKeyEvent>
 #include <QScreen>
 
-#include <utility>
-
 namespace tallyglass {
 namespace {
 
@@ -63,7 +61,8 @@ void PanelHost::toggleNear(std::optional<QPoint> anchor) {
         return;
     MenuView& view = ensureView();
     setMode(Mode::attached);
-    m_pinned = pinPanelToCorner(view, anchor);
+    // Where this pins the panel, the compositor places it; place() leaves Wayland alone.
+    pinPanelToCorner(view, anchor);
     m_anchor = onWayland() ? std::nullopt : anchor;
     place();
     view.show();
@@ -86,7 +85,9 @@ void PanelHost::setMode(Mode mode) {
     if (m_mode == mode)
         return;
     m_mode = mode;
-    if (std::exchange(m_pinned, false))
+    // A Wayland surface keeps the role it was first shown in (pinned, or an ordinary window):
+    // another mode needs a new one.
+    if (onWayland() && m_view->windowHandle())
         m_view->dropNativeWindow();
     const Qt::WindowFlags attached =
         onWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup | Qt::FramelessWindowHint;

@@ -55,8 +55,6 @@ private:
     std::shared_ptr<LoginItem> m_loginItem;
     std::unique_ptr<MenuView> m_view;
     Mode m_mode = Mode::none;
-    // Pinned to a screen corner by the compositor, which then places it.
-    bool m_pinned = false;
     std::optional<QPoint> m_anchor;
     QElapsedTimer m_sinceClosed;
 };
