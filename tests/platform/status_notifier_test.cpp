@@ -162,10 +162,10 @@ TEST(SniPixmap, ArgbInNetworkOrderWithoutPremultiplication) {
     EXPECT_EQ(pixmap.argb.toHex(), expected.toHex());
 }
 
-// What the host tests cannot see: the Id and category, the tooltip's parts, the pixmaps (hosts there find the
-// installed icon by name), the label's guide, and the menu's entries as hosts read them, with
-// a click on one. That the item shows, is active, opens the panel on a click, its tooltip,
-// label and menu, they check for real.
+// What the host tests cannot see: the Id and category, the tooltip's parts, the pixmaps
+// (hosts there find the installed icon by name), the label's guide, and the menu's entries as
+// hosts read them, with a click on one. That the item shows, is active, opens the panel on a
+// click, its tooltip, label and menu, they check for real.
 TEST_F(StatusNotifier, PublishesPixmapsLabelGuideAndAMenuThatAnswers) {
     MiniWatcher watcher(host);
     FreedesktopStatusItem item(app);
