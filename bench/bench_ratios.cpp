@@ -3,6 +3,18 @@
 #include <cstdio>
 
 namespace tallyglass::bench {
+namespace {
+
+// Google Benchmark 1.8 (Debian 13) tells a run that did not finish by skipped, 1.7 by
+// error_occurred.
+template <typename Run> bool didNotFinish(const Run& run) {
+    if constexpr (requires { run.error_occurred; })
+        return run.error_occurred;
+    else
+        return run.skipped != decltype(run.skipped){};
+}
+
+} // namespace
 
 RatioReporter::RatioReporter(std::vector<Pair> pairs)
     : m_pairs(std::move(pairs)) {}
@@ -10,7 +22,7 @@ RatioReporter::RatioReporter(std::vector<Pair> pairs)
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
         const std::string name = run.run_name.function_name;
-        if (run.error_occurred)
+        if (didNotFinish(run))
             continue;
         if (run.run_type == Run::RT_Iteration)
             m_single[name] = run.GetAdjustedRealTime();

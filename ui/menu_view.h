@@ -45,6 +45,9 @@ public:
 
     // A hairline border, for when the panel floats without a window frame.
     void setFramed(bool framed);
+    // Drops the native window, so that the next show makes a plain one afresh (one pinned by
+    // the compositor stays so for its life).
+    void dropNativeWindow() { destroy(); }
 
     ClaudeFolderControl* claudeFolderControl() const { return m_claudeFolder; }
 

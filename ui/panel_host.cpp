@@ -3,6 +3,7 @@
 #include "menu_view.h"
 #include "panel_accessibility.h"
 #include "panel_placement.h"
+#include "platform/panel_pinning.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -60,9 +61,11 @@ void PanelHost::toggleNear(std::optional<QPoint> anchor) {
     }
     if (m_sinceClosed.isValid() && m_sinceClosed.elapsed() < reopenGuardMs)
         return;
-    m_anchor = onWayland() ? std::nullopt : anchor;
     MenuView& view = ensureView();
     setMode(Mode::attached);
+    // Where this pins the panel, the compositor places it; place() leaves Wayland alone.
+    pinPanelToCorner(view, anchor);
+    m_anchor = onWayland() ? std::nullopt : anchor;
     place();
     view.show();
     view.raise();
@@ -84,6 +87,10 @@ void PanelHost::setMode(Mode mode) {
     if (m_mode == mode)
         return;
     m_mode = mode;
+    // A Wayland surface keeps the role it was first shown in (pinned, or an ordinary window):
+    // another mode needs a new one.
+    if (onWayland() && m_view->windowHandle())
+        m_view->dropNativeWindow();
     const Qt::WindowFlags attached =
         onWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup | Qt::FramelessWindowHint;
     const Qt::WindowFlags window =

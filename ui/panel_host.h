@@ -16,7 +16,8 @@ namespace tallyglass {
 
 class MenuView;
 
-// Puts the one panel on screen: attached to the tray item, closing on a click elsewhere or a
+// Puts the one panel on screen: attached to the tray item (on Wayland, pinned to the screen
+// corner nearest it where the compositor allows), closing on a click elsewhere, Escape or a
 // second click on the item; or, where no tray shows the item, in an ordinary window that the
 // user closes to hide. The panel is made on first use and kept, with its view-local state,
 // for the life of the process.

@@ -7,10 +7,13 @@
 namespace tallyglass {
 
 QString installedIconThemePath(const QString& executableDir) {
-    const QString icons = QDir::cleanPath(executableDir + QStringLiteral("/../share/icons"));
+    const QString icons =
+        QDir::cleanPath(executableDir + QStringLiteral("/../share/tallyglass/icons"));
     const QString icon = icons + QStringLiteral("/hicolor/scalable/apps/") +
                          QLatin1String(symbolicIconName) + QStringLiteral(".svg");
-    return QFileInfo(icon).isFile() ? icons : QString();
+    const bool complete = QFileInfo(icon).isFile() &&
+                          QFileInfo(icons + QStringLiteral("/hicolor/index.theme")).isFile();
+    return complete ? icons : QString();
 }
 
 } // namespace tallyglass

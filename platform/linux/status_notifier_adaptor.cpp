@@ -44,9 +44,9 @@ void StatusNotifierAdaptor::setIconName(const QString& name, const QString& them
 }
 
 SniToolTip StatusNotifierAdaptor::toolTip() const {
-    // LXQt shows the title alone, so the figures go into it as well.
-    return heard(
-        SniToolTip{QString(), m_pixmaps, statusTitle(m_summary), m_summary.value_or(QString())});
+    // The figures go into the title, which every host shows (LXQt shows nothing else); a
+    // description repeating them would show them twice where hosts draw both.
+    return heard(SniToolTip{QString(), m_pixmaps, statusTitle(m_summary), QString()});
 }
 
 QDBusObjectPath StatusNotifierAdaptor::menu() const {

@@ -23,12 +23,27 @@ ensure_packages() {
 # What building the app needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev nlohmann-json3-dev libicu-dev
                 duktape-dev fonts-dejavu-core qt6-tools-dev qt6-l10n-tools scdoc)
+# From Debian 13 on, LayerShellQt pins the panel to a screen corner on Wayland compositors
+# that allow it; Debian 12 has none for Qt 6 and builds without.
+debian_major=$(. /etc/os-release 2>/dev/null && echo "${VERSION_ID%%.*}")
+if [ "${debian_major:-0}" -ge 13 ] 2>/dev/null; then
+    BUILD_PACKAGES+=(liblayershellqtinterface-dev libwayland-dev)
+fi
+
+# What running it needs on top: Qt's Wayland platform, without which it cannot start in a
+# Wayland session that offers no X server.
+RUN_PACKAGES=(qt6-wayland)
 
 # What the tests, benchmarks and fuzzers need on top.
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang
                xvfb xauth trayer tint2 xfce4-panel lxqt-panel openbox gnome-shell
                gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11
                libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
                desktop-file-utils lintian man-db qt6-svg-dev plasma-workspace plasma-desktop kwin-x11
                dunst
                python3 at-spi2-core python3-pyatspi bindfs)
+
+# libFuzzer's runtime, in the package named after the version of the installed clang.
+clang_runtime_package() {
+    echo "libclang-rt-$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)-dev"
+}

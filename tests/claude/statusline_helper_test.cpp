@@ -42,7 +42,7 @@ TEST_F(StatuslineHelper, EachInputGivesItsLineAndItsSnapshot) {
         writeFile(claudeFile("usage_snapshot.json"), "earlier");
         const ProcessResult run = runInstalledHelper(QByteArray::fromStdString(row[0]));
         EXPECT_TRUE(run.ok() && run.standardError.isEmpty()) << row[0];
-        EXPECT_EQ(run.standardOutput.toStdString(), row[1]) << row[0];
+        EXPECT_EQ(run.standardOutput.toStdString(), row[1].get<std::string>()) << row[0];
         if (row[2].is_null()) {
             EXPECT_EQ(snapshot(), "earlier") << row[0];
             continue;

@@ -162,10 +162,10 @@ TEST(SniPixmap, ArgbInNetworkOrderWithoutPremultiplication) {
     EXPECT_EQ(pixmap.argb.toHex(), expected.toHex());
 }
 
-// What the host tests cannot see: the Id and category, the pixmaps (hosts there find the
-// installed icon by name), the label's guide, and the menu's entries as hosts read them, with
-// a click on one. That the item shows, is active, opens the panel on a click, its tooltip,
-// label and menu, they check for real.
+// What the host tests cannot see: the Id and category, the tooltip's parts, the pixmaps
+// (hosts there find the installed icon by name), the label's guide, and the menu's entries as
+// hosts read them, with a click on one. That the item shows, is active, opens the panel on a
+// click, its tooltip, label and menu, they check for real.
 TEST_F(StatusNotifier, PublishesPixmapsLabelGuideAndAMenuThatAnswers) {
     MiniWatcher watcher(host);
     FreedesktopStatusItem item(app);
@@ -178,6 +178,10 @@ TEST_F(StatusNotifier, PublishesPixmapsLabelGuideAndAMenuThatAnswers) {
     EXPECT_EQ(property(service, "Category"), QString("ApplicationStatus"));
     EXPECT_EQ(property(service, "XAyatanaLabelGuide"), QString("100% \u00B7 100%"));
     registerSniTypes();
+    // Said once: hosts that draw the title and the description would show the figures twice.
+    const auto toolTip = qdbus_cast<SniToolTip>(property(service, "ToolTip"));
+    EXPECT_EQ(QStringList({toolTip.title, toolTip.description}),
+              QStringList({"Tallyglass: " + summary, ""}));
     QList<int> sides;
     for (const SniPixmap& pixmap : qdbus_cast<SniPixmapList>(property(service, "IconPixmap"))) {
         sides.append(pixmap.width);

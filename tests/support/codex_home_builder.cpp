@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QTimeZone>
 
 #include <cmath>
 #include <fcntl.h>
@@ -13,7 +14,7 @@ namespace tallyglass::testing {
 namespace {
 
 QDateTime utc(double seconds) {
-    return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000), Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000), QTimeZone::utc());
 }
 
 } // namespace
