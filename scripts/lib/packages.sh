@@ -30,3 +30,14 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libcl
                gnome-shell-extension-appindicator librsvg2-common xdotool dbus dbus-x11
                libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
                desktop-file-utils qt6-svg-dev plasma-workspace plasma-desktop kwin-x11)
+
+# The Debian 13 root that scripts/wayland-hosts runs today's Wayland desktops in: what builds the
+# app there (GCC 14, Qt 6.8) and the hosts with what drives them (grim for screenshots, wtype for a
+# virtual keyboard, Wayland's client library for the tests' virtual pointer). Changing the list makes the cached root anew.
+WAYLAND_ROOT_PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-wayland qt6-svg-dev
+                       nlohmann-json3-dev libicu-dev duktape-dev fonts-dejavu-core googletest
+                       libgtest-dev libgmock-dev liblayershellqtinterface-dev dbus dbus-daemon
+                       libglib2.0-bin librsvg2-common hicolor-icon-theme xwayland libgl1-mesa-dri
+                       sway waybar grim wtype gnome-shell gnome-shell-extension-appindicator
+                       plasma-workspace plasma-desktop kwin-wayland kded6 kactivitymanagerd
+                       kglobalacceld libwayland-dev)
