@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace tallyglass {
 
@@ -58,6 +59,8 @@ public:
     bool quiet() const { return m_quiet; }
 
     std::function<void(QPoint)> onActivate;
+    // The host's first look after a registration.
+    std::function<void()> onFirstLook;
 
     QString category() const { return heard(QStringLiteral("ApplicationStatus")); }
     QString id() const { return heard(QStringLiteral("tallyglass")); }
@@ -93,7 +96,8 @@ signals:
 
 private:
     template <typename T> T heard(T value) const {
-        m_quiet = false;
+        if (std::exchange(m_quiet, false) && onFirstLook)
+            onFirstLook();
         return value;
     }
 

@@ -163,7 +163,7 @@ const Host hosts[] = {
     {"sway_no_tray", {}, QRect(), false, false, {}, {}, Session::Sway, false},
     // The extension is the host: enabled once the shell runs, and disabled and enabled again
     // to restart it, as the shell itself cannot restart under Wayland.
-    {"gnome_shell_wayland", {}, QRect(740, 0, 420, 32), true, true, {"XDG_CURRENT_DESKTOP=GNOME",
+    {"gnome_shell_wayland", {}, QRect(740, 0, 495, 32), true, true, {"XDG_CURRENT_DESKTOP=GNOME",
      "GSETTINGS_BACKEND=keyfile", "DBUS_SYSTEM_BUS_ADDRESS=unix:path={home}/system_bus"}, {},
      Session::Gnome},
     // As the X11 row, less the window manager; the tray's registry (kded6) and the shell both

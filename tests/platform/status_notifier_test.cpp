@@ -114,6 +114,10 @@ public:
 public slots:
     void label(const QString& label, const QString& guide) { lines.append(label + " | " + guide); }
     void icon() { lines.append("icon"); }
+    void changed(const QString&, const QVariantMap& values) {
+        for (auto it = values.begin(); it != values.end(); ++it)
+            lines.append(it.key() + '=' + it.value().toString());
+    }
 };
 
 // One private bus per case, with the program's connection, the watcher's and a client's,
@@ -251,6 +255,22 @@ TEST_F(StatusNotifier, SignalsOnlyWhatChangedAndOnlyOnceTheHostHasLooked) {
     processEventsFor(200);
     EXPECT_EQ(log.lines, QStringList({"55% \u00B7 20% | 100% \u00B7 100%", "icon", "icon",
                                       " | 100% \u00B7 100%"}));
+}
+
+// GNOME's AppIndicator extension draws the label only when told of it after its first look.
+TEST_F(StatusNotifier, TellsTheLabelAgainAfterTheHostsFirstLook) {
+    MiniWatcher watcher(host);
+    FreedesktopStatusItem item(app);
+    item.setContent(trayIcon(), summary);
+    ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
+    const QString service = watcher.items.constFirst();
+    SignalLog log;
+    ASSERT_TRUE(client.connect(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                               "PropertiesChanged", &log, SLOT(changed(QString, QVariantMap))));
+    property(service, "Id");
+    EXPECT_TRUE(processEventsUntil([&] { return !log.lines.isEmpty(); },
+                                   StatusNotifierItem::labelAgainMs + 2000));
+    EXPECT_EQ(log.lines, QStringList({"XAyatanaLabel=" + summary}));
 }
 
 TEST_F(StatusNotifier, RegistersAgainWhenDroppedAndGivesUpInTheEnd) {
