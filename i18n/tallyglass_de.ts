@@ -98,7 +98,7 @@
     </message>
     <message>
         <source>Tallyglass: %1</source>
-        <extracomment>%1 is the usage summary, such as "42% · 17%".</extracomment>
+        <extracomment>%1 is the usage summary, such as &quot;42% · 17%&quot;.</extracomment>
         <translation>Tallyglass: %1</translation>
     </message>
 </context>
@@ -125,7 +125,7 @@
     </message>
     <message>
         <source>Resets %1 (%2)</source>
-        <extracomment>%1 is how far away, such as "in 2 hours"; %2 the date and time.</extracomment>
+        <extracomment>%1 is how far away, such as &quot;in 2 hours&quot;; %2 the date and time.</extracomment>
         <translation>Zurücksetzung %1 (%2)</translation>
     </message>
     <message>
@@ -134,7 +134,7 @@
     </message>
     <message>
         <source>%1 percent used, resets %2</source>
-        <extracomment>%1 is a whole number; %2 how far away the reset is, such as "in 2 hours".</extracomment>
+        <extracomment>%1 is a whole number; %2 how far away the reset is, such as &quot;in 2 hours&quot;.</extracomment>
         <translation>%1 Prozent verbraucht, Zurücksetzung %2</translation>
     </message>
     <message>
@@ -143,12 +143,12 @@
     </message>
     <message>
         <source>Reset %1</source>
-        <extracomment>%1 is how long ago, such as "2 hours ago".</extracomment>
+        <extracomment>%1 is how long ago, such as &quot;2 hours ago&quot;.</extracomment>
         <translation>Zurückgesetzt %1</translation>
     </message>
     <message>
         <source>0 percent used, reset %1</source>
-        <extracomment>%1 is how long ago the window reset, such as "2 hours ago".</extracomment>
+        <extracomment>%1 is how long ago the window reset, such as &quot;2 hours ago&quot;.</extracomment>
         <translation>0 Prozent verbraucht, zurückgesetzt %1</translation>
     </message>
     <message>
@@ -211,7 +211,7 @@
     </message>
     <message>
         <source>Claude folder: %1</source>
-        <extracomment>%1 is a folder, such as "~/.claude".</extracomment>
+        <extracomment>%1 is a folder, such as &quot;~/.claude&quot;.</extracomment>
         <translation>Claude-Ordner: %1</translation>
     </message>
     <message>
@@ -228,13 +228,13 @@
 </translation>
     </message>
     <message>
-        <source>Removed the Tallyglass helper from Claude Code; your own status line is back. Tallyglass will not add the helper again until you tick "Add helper to Claude Code" in its panel.
+        <source>Removed the Tallyglass helper from Claude Code; your own status line is back. Tallyglass will not add the helper again until you tick &quot;Add helper to Claude Code&quot; in its panel.
 </source>
         <translation>Der Tallyglass-Helfer wurde aus Claude Code entfernt; Ihre eigene Statuszeile ist zurück. Tallyglass fügt den Helfer erst wieder hinzu, wenn Sie in seinem Fenster „Helfer zu Claude Code hinzufügen“ ankreuzen.
 </translation>
     </message>
     <message>
-        <source>Claude Code's settings do not name the Tallyglass helper; nothing to remove. Tallyglass will not add it again until you tick "Add helper to Claude Code" in its panel.
+        <source>Claude Code&apos;s settings do not name the Tallyglass helper; nothing to remove. Tallyglass will not add it again until you tick &quot;Add helper to Claude Code&quot; in its panel.
 </source>
         <translation>Die Einstellungen von Claude Code nennen den Tallyglass-Helfer nicht; es gibt nichts zu entfernen. Tallyglass fügt ihn erst wieder hinzu, wenn Sie in seinem Fenster „Helfer zu Claude Code hinzufügen“ ankreuzen.
 </translation>
@@ -244,17 +244,17 @@
         <translation>Zeigt in der Leiste, wie viel der Nutzungsgrenzen von Claude Code und Codex verbraucht ist.</translation>
     </message>
     <message>
-        <source>Put back your own Claude Code status line, delete the helper's files, and stop adding the helper.</source>
+        <source>Put back your own Claude Code status line, delete the helper&apos;s files, and stop adding the helper.</source>
         <translation>Die eigene Statuszeile von Claude Code zurückstellen, die Dateien des Helfers löschen und den Helfer nicht mehr hinzufügen.</translation>
     </message>
     <message>
-        <source>Unexpected argument '%1'.</source>
+        <source>Unexpected argument &apos;%1&apos;.</source>
         <translation>Unerwartetes Argument „%1“.</translation>
     </message>
     <message>
         <source>tallyglass: %1
 Usage: tallyglass [--remove-helper]
-Try 'tallyglass --help' for more information.
+Try &apos;tallyglass --help&apos; for more information.
 </source>
         <translation>tallyglass: %1
 Aufruf: tallyglass [--remove-helper]
@@ -284,7 +284,7 @@ Mehr dazu mit „tallyglass --help“.
         <translation>Stellt Ihre eigene Statuszeile von Claude Code zurück; Tallyglass fügt seinen Helfer dann nicht mehr hinzu.</translation>
     </message>
     <message>
-        <source>Tallyglass learns Claude Code's limits through a helper in Claude Code's status line.</source>
+        <source>Tallyglass learns Claude Code&apos;s limits through a helper in Claude Code&apos;s status line.</source>
         <translation>Tallyglass erfährt die Grenzen von Claude Code durch einen Helfer in der Statuszeile von Claude Code.</translation>
     </message>
 </context>
@@ -322,7 +322,7 @@ Mehr dazu mit „tallyglass --help“.
     </message>
     <message>
         <source>Updated %1</source>
-        <extracomment>%1 is how long ago, such as "3 minutes ago".</extracomment>
+        <extracomment>%1 is how long ago, such as &quot;3 minutes ago&quot;.</extracomment>
         <translation>Aktualisiert %1</translation>
     </message>
     <message>
@@ -370,7 +370,7 @@ Mehr dazu mit „tallyglass --help“.
         <translation>Kopiert</translation>
     </message>
     <message>
-        <source>Tallyglass is not in Claude Code's status line, so it records no Claude Code usage. Tick "Add helper to Claude Code" below to record it again.</source>
+        <source>Tallyglass is not in Claude Code&apos;s status line, so it records no Claude Code usage. Tick &quot;Add helper to Claude Code&quot; below to record it again.</source>
         <translation>Tallyglass ist nicht in der Statuszeile von Claude Code und erfasst daher keine Nutzung von Claude Code. Kreuzen Sie unten „Helfer zu Claude Code hinzufügen“ an, um sie wieder zu erfassen.</translation>
     </message>
 </context>

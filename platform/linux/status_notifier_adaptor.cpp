@@ -4,6 +4,7 @@
 #include "platform/status_menu.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tallyglass {
 namespace {
@@ -54,6 +55,13 @@ QDBusObjectPath StatusNotifierAdaptor::menu() const {
 }
 
 void StatusNotifierAdaptor::Activate(int x, int y) {
+    if (m_sinceActivated.isValid() && m_sinceActivated.elapsed() < sameClickMs)
+        return;
+    m_sinceActivated.start();
+    // Qt's Wayland windows take the token from here when they ask for the focus, and use it
+    // once.
+    if (!m_activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", std::exchange(m_activationToken, {}).toUtf8());
     if (onActivate)
         onActivate(QPoint(x, y));
 }
@@ -69,5 +77,9 @@ void StatusNotifierAdaptor::ContextMenu(int x, int y) {
 }
 
 void StatusNotifierAdaptor::Scroll(int, const QString&) {}
+
+void StatusNotifierAdaptor::ProvideXdgActivationToken(const QString& token) {
+    m_activationToken = token;
+}
 
 } // namespace tallyglass

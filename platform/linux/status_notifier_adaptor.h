@@ -4,10 +4,12 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QPoint>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace tallyglass {
 
@@ -41,6 +43,9 @@ class StatusNotifierAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
 
 public:
+    // waybar calls Activate twice for one click, after its first: a second call this soon is
+    // the same click, and would close the panel it opened.
+    static constexpr int sameClickMs = 100;
     // The widest summary there is, so hosts can keep room for the label as it changes.
     static constexpr char labelGuideText[] = "100% \u00B7 100%";
 
@@ -54,6 +59,8 @@ public:
     bool quiet() const { return m_quiet; }
 
     std::function<void(QPoint)> onActivate;
+    // The host's first look after a registration.
+    std::function<void()> onFirstLook;
 
     QString category() const { return heard(QStringLiteral("ApplicationStatus")); }
     QString id() const { return heard(QStringLiteral("tallyglass")); }
@@ -76,6 +83,9 @@ public slots:
     void SecondaryActivate(int x, int y);
     void ContextMenu(int x, int y);
     void Scroll(int delta, const QString& orientation);
+    // KDE's hosts hand over a token before a click, without which the compositor may keep the
+    // keyboard focus from the window the click opens.
+    void ProvideXdgActivationToken(const QString& token);
 
 signals:
     void NewTitle();
@@ -86,7 +96,8 @@ signals:
 
 private:
     template <typename T> T heard(T value) const {
-        m_quiet = false;
+        if (std::exchange(m_quiet, false) && onFirstLook)
+            onFirstLook();
         return value;
     }
 
@@ -94,6 +105,8 @@ private:
     std::optional<QString> m_summary;
     QString m_iconName;
     QString m_iconThemePath;
+    QString m_activationToken;
+    QElapsedTimer m_sinceActivated;
     mutable bool m_quiet = true;
 };
 

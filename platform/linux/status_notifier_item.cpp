@@ -67,6 +67,11 @@ StatusNotifierItem::StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* 
         emit activated(position.isNull() ? std::nullopt : std::optional<QPoint>(position));
     };
     m_menu->onCommand = [this](MenuCommand command) { emit commandChosen(command); };
+    // GNOME's AppIndicator extension reads the label before it has set up its reader for it,
+    // and draws it only when told of it again after that.
+    m_adaptor->onFirstLook = [this] {
+        QTimer::singleShot(labelAgainMs, this, &StatusNotifierItem::announceLabel);
+    };
     m_menu->setEntries(statusMenuEntries(std::nullopt));
     const QString themePath = installedIconThemePath(QCoreApplication::applicationDirPath());
     if (!themePath.isEmpty())
@@ -180,6 +185,17 @@ void StatusNotifierItem::settingsChanged(int kind, int) {
     // A host that has not read the icon yet will read it in the new colours anyway.
     if (kind == paletteChanged && !m_adaptor->quiet())
         emit m_adaptor->NewIcon();
+}
+
+// As a standard property change, which hosts built on GDBusProxy hear even for an unchanged
+// value.
+void StatusNotifierItem::announceLabel() {
+    QDBusMessage change = QDBusMessage::createSignal(
+        QLatin1String(objectPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("PropertiesChanged"));
+    change << QStringLiteral("org.kde.StatusNotifierItem")
+           << QVariantMap{{QStringLiteral("XAyatanaLabel"), m_adaptor->label()}} << QStringList();
+    m_bus.send(change);
 }
 
 void StatusNotifierItem::retry() {

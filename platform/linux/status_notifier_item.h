@@ -30,6 +30,8 @@ public:
     static constexpr int retryDelayMs = 500;
     static constexpr int registrationAttempts = 4;
     static constexpr int slowRetryDelayMs = 30000;
+    // When the label is told again after the host's first look.
+    static constexpr int labelAgainMs = 2000;
 
     // The watch must outlive the item.
     explicit StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* parent = nullptr);
@@ -47,6 +49,7 @@ private:
     void registerWithWatcher();
     void confirm(quint64 attempt);
     void retry();
+    void announceLabel();
 
     StatusNotifierHostWatch& m_watch;
     QDBusConnection m_bus;

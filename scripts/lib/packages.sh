@@ -47,3 +47,15 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang
 clang_runtime_package() {
     echo "libclang-rt-$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)-dev"
 }
+
+# The Debian 13 root that scripts/wayland-hosts runs today's Wayland desktops in: what builds the
+# app there (GCC 14, Qt 6.8) and the hosts with what drives them (grim for screenshots, wtype for a
+# virtual keyboard, Wayland's client library for the tests' virtual pointer). Changing the list
+# makes the cached root anew.
+WAYLAND_ROOT_PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-wayland qt6-svg-dev
+                       nlohmann-json3-dev libicu-dev duktape-dev fonts-dejavu-core googletest
+                       libgtest-dev libgmock-dev liblayershellqtinterface-dev dbus dbus-daemon
+                       libglib2.0-bin librsvg2-common hicolor-icon-theme xwayland libgl1-mesa-dri
+                       sway waybar grim wtype gnome-shell gnome-shell-extension-appindicator
+                       plasma-workspace plasma-desktop kwin-wayland kded6 kactivitymanagerd
+                       kglobalacceld libwayland-dev)

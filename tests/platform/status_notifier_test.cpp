@@ -114,6 +114,10 @@ public:
 public slots:
     void label(const QString& label, const QString& guide) { lines.append(label + " | " + guide); }
     void icon() { lines.append("icon"); }
+    void changed(const QString&, const QVariantMap& values) {
+        for (auto it = values.begin(); it != values.end(); ++it)
+            lines.append(it.key() + '=' + it.value().toString());
+    }
 };
 
 // One private bus per case, with the program's connection, the watcher's and a client's,
@@ -212,6 +216,22 @@ TEST_F(StatusNotifier, PublishesPixmapsLabelGuideAndAMenuThatAnswers) {
          {refreshId, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
     ASSERT_TRUE(processEventsUntil([&] { return !chosen.empty(); }));
     EXPECT_EQ(chosen, std::vector<MenuCommand>{MenuCommand::refresh});
+
+    // KDE's token for the keyboard focus reaches Qt with the click it came before; a click
+    // that comes twice at once counts once.
+    QByteArrayList tokens;
+    QObject::connect(&item, &StatusItem::activated,
+                     [&] { tokens.append(qgetenv("XDG_ACTIVATION_TOKEN")); });
+    call(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "ProvideXdgActivationToken",
+         {"kde-token"});
+    auto activate = QDBusMessage::createMethodCall(service, "/StatusNotifierItem",
+                                                   "org.kde.StatusNotifierItem", "Activate");
+    activate.setArguments({10, 20});
+    client.asyncCall(activate);
+    client.asyncCall(activate);
+    processEventsFor(200);
+    EXPECT_EQ(tokens, QByteArrayList({"kde-token"}));
+    qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 TEST_F(StatusNotifier, SignalsOnlyWhatChangedAndOnlyOnceTheHostHasLooked) {
@@ -239,6 +259,22 @@ TEST_F(StatusNotifier, SignalsOnlyWhatChangedAndOnlyOnceTheHostHasLooked) {
     processEventsFor(200);
     EXPECT_EQ(log.lines, QStringList({"55% \u00B7 20% | 100% \u00B7 100%", "icon", "icon",
                                       " | 100% \u00B7 100%"}));
+}
+
+// GNOME's AppIndicator extension draws the label only when told of it after its first look.
+TEST_F(StatusNotifier, TellsTheLabelAgainAfterTheHostsFirstLook) {
+    MiniWatcher watcher(host);
+    FreedesktopStatusItem item(app);
+    item.setContent(trayIcon(), summary);
+    ASSERT_TRUE(processEventsUntil([&] { return item.isShown(); }));
+    const QString service = watcher.items.constFirst();
+    SignalLog log;
+    ASSERT_TRUE(client.connect(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                               "PropertiesChanged", &log, SLOT(changed(QString, QVariantMap))));
+    property(service, "Id");
+    EXPECT_TRUE(processEventsUntil([&] { return !log.lines.isEmpty(); },
+                                   StatusNotifierItem::labelAgainMs + 2000));
+    EXPECT_EQ(log.lines, QStringList({"XAyatanaLabel=" + summary}));
 }
 
 TEST_F(StatusNotifier, RegistersAgainWhenDroppedAndGivesUpInTheEnd) {
