@@ -58,4 +58,4 @@ WAYLAND_ROOT_PACKAGES=(cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-
                        libglib2.0-bin librsvg2-common hicolor-icon-theme xwayland libgl1-mesa-dri
                        sway waybar grim wtype gnome-shell gnome-shell-extension-appindicator
                        plasma-workspace plasma-desktop kwin-wayland kded6 kactivitymanagerd
-                       kglobalacceld libwayland-dev)
+                       kglobalacceld libwayland-dev qt6-tools-dev qt6-l10n-tools scdoc python3)
