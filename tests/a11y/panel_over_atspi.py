@@ -83,17 +83,12 @@ def home_with_reading(now):
     return home
 
 
-def nodes(node):
-    yield node
-    for index in range(node.get_child_count()):
-        yield from nodes(node.get_child_at_index(index))
-
-
 def tree(node, depth=0):
-    """Every object under node: (depth, role, name, description, states)."""
+    """Every object under node: (depth, role, name, description, states, node)."""
     states = node.get_state_set()
     yield (depth, node.get_role_name(), node.get_name(), node.get_description(),
-           {s for s in ("checked", "showing") if states.contains(getattr(Atspi.StateType, s.upper()))})
+           {s for s in ("checked", "showing") if states.contains(getattr(Atspi.StateType, s.upper()))},
+           node)
     for index in range(node.get_child_count()):
         child = node.get_child_at_index(index)
         if child is not None:
@@ -126,9 +121,9 @@ def main(program):
             return objects if any(o[2] == "Current session (5h)" for o in objects) else None
 
         objects = pump_until(panel_rows, 20, "panel with its rows under the application")
-        for depth, role, name, description, states in objects:
+        for depth, role, name, description, states, _ in objects:
             print("  " * depth + f"{role} {name!r} {description!r} {sorted(states)}")
-        spoken = {f"{name}, {description}" for _, _, name, description, _ in objects}
+        spoken = {f"{name}, {description}" for _, _, name, description, _, _ in objects}
         failures = [sentence for sentence in (
             "Current session (5h), 42 percent used, resets in 2 hours",
             "Weekly limit (7d), no data, resets in 3 days") if sentence not in spoken]
@@ -137,8 +132,8 @@ def main(program):
             (o[1], o[2], "checked" in o[4]) for o in objects[group + 1:group + 3]]
         if options != [("radio button", "Claude Code", True), ("radio button", "Codex", False)]:
             failures.append(f"source switch as one choice among named options, not {options}")
-        bars = [node for node in nodes(application) if node.get_role_name() == "progress bar"]
-        values = [(bar.get_name(), Atspi.Value.get_current_value(bar)) for bar in bars]
+        values = [(o[2], Atspi.Value.get_current_value(o[5])) for o in objects
+                  if o[1] == "progress bar"]
         if ("Current session (5h)", 42.0) not in values:
             failures.append(f"bars saying their values, not {values}")
         if failures:

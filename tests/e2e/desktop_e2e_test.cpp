@@ -552,20 +552,13 @@ protected:
         QImage screen;
         Foreground icon;
         double contrast = 0;
-        QElapsedTimer unchanged;
-        const bool shown = processEventsUntil(
-            [&] {
-                QImage now = screenshot();
-                if (now != screen || !unchanged.isValid())
-                    unchanged.start();
-                screen = std::move(now);
-                icon = foreground(screen, host().bar);
-                contrast = highestContrast(screen.copy(icon.bounds), QColor(icon.background));
-                const int width = icon.bounds.width();
-                return icon.count >= 60 && (host().gnome ? width >= 60 : width <= 40) &&
-                       contrast >= 3.0 && unchanged.elapsed() >= 2000;
-            },
-            60000);
+        const bool shown = settle(screen, [&] {
+            icon = foreground(screen, host().bar);
+            contrast = highestContrast(screen.copy(icon.bounds), QColor(icon.background));
+            const int width = icon.bounds.width();
+            return icon.count >= 60 && (host().gnome ? width >= 60 : width <= 40) &&
+                   contrast >= 3.0;
+        });
         save(screen, when);
         EXPECT_TRUE(shown) << when << ": no single readable item in the bar but " << icon.count
                            << " pixels in " << icon.bounds.width() << " × " << icon.bounds.height()
@@ -588,19 +581,24 @@ protected:
         }));
         return icon;
     }
-    // The screen once it has not changed for two seconds: a desktop just started may still draw.
-    static QImage settledScreen() {
-        QImage screen;
+    // Whether, within a minute, the screen (kept in `screen`) is as `ready` wants it and has not
+    // changed for two seconds.
+    static bool settle(QImage& screen, const std::function<bool()>& ready) {
         QElapsedTimer unchanged;
-        processEventsUntil(
+        return processEventsUntil(
             [&] {
                 QImage now = screenshot();
                 if (now != screen || !unchanged.isValid())
                     unchanged.start();
                 screen = std::move(now);
-                return unchanged.elapsed() >= 2000;
+                return ready() && unchanged.elapsed() >= 2000;
             },
             60000);
+    }
+    // The screen once it has not changed for two seconds: a desktop just started may still draw.
+    static QImage settledScreen() {
+        QImage screen;
+        settle(screen, [] { return true; });
         return screen;
     }
     // Clicks the item; whether its menu then showed beside the bar (above a bottom one), and
