@@ -25,11 +25,10 @@ int main(int argc, char* argv[]) {
     if (!instance.claim())
         return 0;
 
-    tallyglass::TallyglassApp app(tallyglass::defaultSources(),
-                                  std::make_shared<tallyglass::SystemClock>(),
-                                  tallyglass::createStatusItem(), tallyglass::createLoginItem(),
-                                  std::make_shared<tallyglass::ClaudeHelperSwitch>(),
-                                  tallyglass::createDesktopNotifier());
+    tallyglass::TallyglassApp app(
+        tallyglass::defaultSources(), std::make_shared<tallyglass::SystemClock>(),
+        tallyglass::createStatusItem(), tallyglass::createLoginItem(),
+        std::make_shared<tallyglass::ClaudeHelperSwitch>(), tallyglass::createDesktopNotifier());
     QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
                      &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();

@@ -19,8 +19,7 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
     , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
     , m_statusItem(std::move(statusItem))
     , m_icon(trayIcon())
-    , m_panel(
-          std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem), std::move(helper)))
+    , m_panel(std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem), std::move(helper)))
     , m_clock(clock)
     , m_notifier(std::move(notifier)) {
     for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::readingsChanged,

@@ -2,6 +2,9 @@
 # in i18n/ in step with the code (new texts appear there unfinished, vanished ones go); lrelease
 # makes the catalogues that the program carries as resources and loads for the user's locale.
 # Included from app/, once every library whose texts are translated exists.
+# Only the dev build updates them: one without the Linux backend (dummy, fuzz) would drop its
+# texts, translations and all, and another Qt's lupdate (the Wayland hosts' root) writes its own
+# layout.
 option(TALLYGLASS_LUPDATE "Update the translation sources in i18n/ while building" ON)
 
 set(TALLYGLASS_TS_FILES ${PROJECT_SOURCE_DIR}/i18n/tallyglass_de.ts)

@@ -234,7 +234,13 @@ int main(int argc, char** argv) {
         {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings()},
         {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false,
          settingsNotJson()},
-        {"empty-claude-helper-removed.png", std::nullopt, SourceKind::claude, false, false, {}, false},
+        {"empty-claude-helper-removed.png",
+         std::nullopt,
+         SourceKind::claude,
+         false,
+         false,
+         {},
+         false},
     };
     bool ok = true;
     for (const Scene& scene : scenes)
