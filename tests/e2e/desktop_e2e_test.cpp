@@ -134,8 +134,6 @@ struct Host {
     Session session = Session::X11;
     // No tray: the program's window stands in for the item.
     bool tray = true;
-    // How many of the last commands a restart of the host starts again.
-    int restarted = 1;
 };
 
 void PrintTo(const Host& host, std::ostream* out) {
@@ -320,7 +318,6 @@ protected:
             for (auto it = processes->rbegin(); it != processes->rend(); ++it)
                 endProcess(**it);
         wayland.clear();
-        screenSocket.clear();
         current = Session::X11;
         delete remoteDesktop;
         remoteDesktop = nullptr;
@@ -367,7 +364,6 @@ protected:
         })) << "no Wayland socket in "
             << runtime.path().toStdString();
         panelEnvironment.insert("WAYLAND_DISPLAY", wayland);
-        screenSocket = wayland;
         if (host().session == Session::Gnome) {
             remoteDesktop = new GnomeRemote(bus->address());
             ASSERT_TRUE(eventually([] { return remoteDesktop->start(); }));
@@ -420,8 +416,8 @@ protected:
         QProcessEnvironment tools = environment(QDir::tempPath());
         // gdbus prints what the locale cannot show as '?'; C.UTF-8 is always there.
         tools.insert("LC_ALL", "C.UTF-8");
-        if (!screenSocket.isEmpty())
-            tools.insert("WAYLAND_DISPLAY", screenSocket);
+        if (!wayland.isEmpty())
+            tools.insert("WAYLAND_DISPLAY", wayland);
         return runProgram(program, arguments, 20000, tools).standardOutput;
     }
     // Through a pipe: no file that is read half written, or that another test overwrites.
@@ -503,13 +499,9 @@ protected:
             runProgram("gnome-extensions", {"disable", appIndicator}, 20000, panelEnvironment);
             return startPanel();
         }
-        for (int i = 0; i < host().restarted; ++i) {
-            endProcess(*panel.back());
-            panel.pop_back();
-        }
-        for (const QString& command :
-             host().commands.mid(host().commands.size() - host().restarted))
-            launch(command);
+        endProcess(*panel.back());
+        panel.pop_back();
+        launch(host().commands.back());
     }
     // Started as desktops start it: with the command of its installed desktop entry (a
     // login session's PATH often lacks the prefix's bin folder).
@@ -623,8 +615,6 @@ protected:
     // The Wayland compositor and what it needs, for this row alone.
     std::vector<std::unique_ptr<QProcess>> session;
     static inline QString wayland;
-    // The compositor whose screen the tools read and click on.
-    static inline QString screenSocket;
     static inline QProcess* pointer = nullptr;
     // Of the row that runs: the X11 tools of the suite run before any.
     static inline Session current = Session::X11;
