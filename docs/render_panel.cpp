@@ -57,8 +57,9 @@ UsageSnapshot codexSample(double age) {
 UsageSnapshot codexFamiliesSample() {
     UsageSnapshot snapshot = codexSample(60);
     snapshot.model = "gpt-5.3-codex";
-    snapshot.windows["codex_bengalfox.primary"] = {0.0, now + 5 * 3600, 300, "GPT-5.3-Codex-Spark"};
-    snapshot.windows["codex_bengalfox.secondary"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
+    snapshot.windows["codex_bengalfox.five_hour"] = {0.0, now + 5 * 3600, 300,
+                                                     "GPT-5.3-Codex-Spark"};
+    snapshot.windows["codex_bengalfox.seven_day"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
                                                      "GPT-5.3-Codex-Spark"};
     return snapshot;
 }

@@ -214,26 +214,34 @@ TEST(RolloutParsing, KeysAndLabelsWindowsByTheirLength) {
                std::to_string(minutes) + R"(,"resets_at":1783000000})";
     };
     const std::string old = R"({"used_percent":6.0,"resets_in_seconds":60})";
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {window(10080, 5), "null", "Weekly limit (7d)=5% | 5%"},
-        {window(1440, 5), "null", "Daily limit (1d)=5% | 5%"},
-        {window(43200, 5), "null", "Monthly limit (30d)=5% | 5%"},
+    // The same windows in another limit family "s": their keys in display order.
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {window(10080, 5), "null", "Weekly limit (7d)=5% | 5%", "s.seven_day"},
+        {window(1440, 5), "null", "Daily limit (1d)=5% | 5%", "s.daily"},
+        {window(43200, 5), "null", "Monthly limit (30d)=5% | 5%", "s.monthly"},
         {window(44640, 5), window(10080, 9),
-         "Weekly limit (7d)=9% Monthly limit (31d)=5% | 9% \u00B7 5%"},
-        {window(9600, 5), "null", "Weekly limit (160h)=5% | 5%"},
-        {window(9500, 5), "null", "Current session (9500m)=5% | 5%"},
+         "Weekly limit (7d)=9% Monthly limit (31d)=5% | 9% \u00B7 5%", "s.seven_day s.monthly"},
+        {window(9600, 5), "null", "Weekly limit (160h)=5% | 5%", "s.seven_day"},
+        {window(9500, 5), "null", "Current session (9500m)=5% | 5%", "s.primary"},
         {window(315, 5), window(1512, 9),
-         "Current session (315m)=5% Daily limit (1512m)=9% | 5% \u00B7 9%"},
+         "Current session (315m)=5% Daily limit (1512m)=9% | 5% \u00B7 9%", "s.five_hour s.daily"},
         {window(10080, 5), window(10080, 9),
-         "Current session (7d)=5% Weekly limit (7d)=9% | 5% \u00B7 9%"},
+         "Current session (7d)=5% Weekly limit (7d)=9% | 5% \u00B7 9%", "s.seven_day s.secondary"},
         {window(1440, 5), window(1440, 9),
-         "Weekly limit (1d)=9% Daily limit (1d)=5% | 9% \u00B7 5%"},
-        {old, old, "Current session (5h)=6% Weekly limit (7d)=6% | 6% \u00B7 6%"},
+         "Weekly limit (1d)=9% Daily limit (1d)=5% | 9% \u00B7 5%", "s.daily s.secondary"},
+        {old, old, "Current session (5h)=6% Weekly limit (7d)=6% | 6% \u00B7 6%",
+         "s.primary s.secondary"},
     };
-    for (const auto& [primary, secondary, expected] : cases) {
+    for (const auto& [primary, secondary, expected, familyKeys] : cases) {
         const std::string limits = R"({"primary":)" + primary + R"(,"secondary":)" + secondary +
-                                   R"(,"plan_type":"self_serve_business_usage_based"})";
-        EXPECT_EQ(shown(parse({event("2026-07-01T10:00:00.000Z", limits)})), expected) << primary;
+                                   R"(,"plan_type":"self_serve_business_usage_based")";
+        const std::string time = "2026-07-01T10:00:00.000Z";
+        EXPECT_EQ(shown(parse({event(time, limits + '}')})), expected) << primary;
+        std::string keys;
+        for (const LabeledWindow& row : labeledWindows(
+                 *parse({event(time, limits + '}'), event(time, limits + R"(,"limit_id":"s"})")})))
+            keys += row.window.family ? row.key + ' ' : "";
+        EXPECT_EQ(keys, familyKeys + ' ') << primary;
     }
 }
 
