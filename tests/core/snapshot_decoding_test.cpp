@@ -8,13 +8,21 @@
 namespace tallyglass {
 namespace {
 
-// Each line is a whole file to reject; the empty piece after the last line feed is the empty file.
-TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFault) {
+// Each line is a whole file to reject, with why on the same line of the other; the empty piece
+// after the last line feed is the empty file.
+TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFaultAndSaysWhy) {
     const auto table =
-        testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-lines.txt");
-    for (const QByteArray& json : table.split('\n'))
-        EXPECT_FALSE(decodeSnapshot(json.toStdString())) << json.constData();
-    EXPECT_GT(table.count('\n'), 20);
+        testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-lines.txt").split('\n');
+    const auto reasons =
+        testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-reasons.txt")
+            .split('\n');
+    ASSERT_EQ(table.size(), reasons.size());
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        std::string problem;
+        EXPECT_FALSE(decodeSnapshot(table[i].toStdString(), &problem)) << table[i].constData();
+        EXPECT_EQ(problem, reasons[i].toStdString());
+    }
+    EXPECT_GT(table.size(), 20);
 }
 
 TEST(SnapshotDecoding, ReadsEveryAcceptedShape) {
