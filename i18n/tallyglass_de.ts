@@ -385,7 +385,7 @@ Mehr dazu mit „tallyglass --help“.
     <name>tallyglass::WatchControl</name>
     <message>
         <source>Warn near a limit</source>
-        <translation>Vor einem Limit warnen</translation>
+        <translation>Warnen ab</translation>
     </message>
     <message>
         <source>Show the pace to 100 %</source>
