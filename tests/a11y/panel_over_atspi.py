@@ -13,22 +13,20 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
 
-def eventually(found, what, seconds=20):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        result = found()
-        if result:
-            return result
+def eventually(found, what):
+    end = time.monotonic() + 20
+    while not (result := found()):
+        if time.monotonic() > end:
+            sys.exit(f"FAIL: no {what} within 20 s")
         time.sleep(0.1)
-    sys.exit(f"FAIL: no {what} within {seconds} s")
+    return result
 
 
 def tree(node, depth=0):
     """Every object under node: (depth, role, name, description, checked, node)."""
     checked = node.get_state_set().contains(Atspi.StateType.CHECKED)
     yield depth, node.get_role_name(), node.get_name(), node.get_description(), checked, node
-    for index in range(node.get_child_count()):
-        child = node.get_child_at_index(index)
+    for child in map(node.get_child_at_index, range(node.get_child_count())):
         if child is not None:
             yield from tree(child, depth + 1)
 
@@ -38,8 +36,8 @@ def failures(objects):
     found = [f"no row spoken as {sentence!r}" for sentence in (
         "Current session (5h), 42 percent used, resets in 2 hours",
         "Weekly limit (7d), 17 percent used, resets in 3 days") if sentence not in spoken]
-    group = next((i for i, o in enumerate(objects) if o[2] == "Watched assistant"), None)
-    options = [] if group is None else [(o[1], o[2], o[4]) for o in objects[group + 1:group + 3]]
+    group = next(i for i, o in enumerate(objects) if o[2] == "Watched assistant")
+    options = [(o[1], o[2], o[4]) for o in objects[group + 1:group + 3]]
     if options != [("radio button", "Claude Code", True), ("radio button", "Codex", False)]:
         found.append(f"source switch as one choice among named options, not {options}")
     values = [(o[2], Atspi.Value.get_current_value(o[5])) for o in objects
@@ -59,18 +57,16 @@ def main(pid):
                                             range(desktop.get_child_count()))
                      if child is not None and child.get_process_id() == pid), None)
 
-    ours = eventually(application, "application on the accessibility bus")
-
     def panel():
         ours.clear_cache()
         objects = list(tree(ours))
         return objects if any(o[2] == "Watched assistant" for o in objects) else None
 
+    ours = eventually(application, "application on the accessibility bus")
     objects = eventually(panel, "panel with the source switch under the application")
     for depth, role, name, description, checked, _ in objects:
         print("  " * depth + f"{role} {name!r} {description!r}" + (" checked" if checked else ""))
-    found = failures(objects)
-    if found:
+    if found := failures(objects):
         sys.exit("FAIL: " + "; ".join(found))
     print("PASS")
 
