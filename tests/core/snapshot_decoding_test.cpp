@@ -8,8 +8,7 @@
 namespace tallyglass {
 namespace {
 
-// Each line is a whole file to reject, with why on the same line of the other; the empty piece
-// after the last line feed is the empty file.
+// Line by line, a whole file to reject and why; the empty piece at the end is the empty file.
 TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFaultAndSaysWhy) {
     const auto table =
         testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-lines.txt").split('\n');
@@ -22,7 +21,6 @@ TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFaultAndSaysWhy) {
         EXPECT_FALSE(decodeSnapshot(table[i].toStdString(), &problem)) << table[i].constData();
         EXPECT_EQ(problem, reasons[i].toStdString());
     }
-    EXPECT_GT(table.size(), 20);
 }
 
 TEST(SnapshotDecoding, ReadsEveryAcceptedShape) {
