@@ -12,6 +12,7 @@
 #include "support/temp_home.h"
 #include "ui/menu_view.h"
 #include "ui/panel_style.h"
+#include "ui/translations.h"
 #include "ui/tray_icon.h"
 
 #include <QApplication>
@@ -57,8 +58,9 @@ UsageSnapshot codexSample(double age) {
 UsageSnapshot codexFamiliesSample() {
     UsageSnapshot snapshot = codexSample(60);
     snapshot.model = "gpt-5.3-codex";
-    snapshot.windows["codex_bengalfox.primary"] = {0.0, now + 5 * 3600, 300, "GPT-5.3-Codex-Spark"};
-    snapshot.windows["codex_bengalfox.secondary"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
+    snapshot.windows["codex_bengalfox.five_hour"] = {0.0, now + 5 * 3600, 300,
+                                                     "GPT-5.3-Codex-Spark"};
+    snapshot.windows["codex_bengalfox.seven_day"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
                                                      "GPT-5.3-Codex-Spark"};
     return snapshot;
 }
@@ -131,7 +133,8 @@ struct Scene {
     SourceKind kind;
     bool available;
     bool dark;
-    SetupReport setup = {};
+    // Made inside the scene's home, so that the texts name it "~".
+    SetupReport (*setup)() = nullptr;
     bool helperWanted = true;
     // Earlier readings of the session window this period, so the row shows the pace.
     bool pace = false;
@@ -180,7 +183,7 @@ bool render(const Scene& scene, const QString& folder) {
         rememberEarlierReadings();
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(scene.snapshot, scene.available);
-    state->setup = scene.setup;
+    state->setup = scene.setup ? scene.setup() : SetupReport{};
     SourceTable sources;
     sources[scene.kind] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
     QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"))
@@ -212,6 +215,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: render_panel OUTPUT_DIR\n");
         return 2;
     }
+    installTranslations(QLocale::system(), QStringLiteral(TALLYGLASS_CATALOGUES));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     TempHome home; // the sample's source choice never reaches the user's settings
@@ -231,9 +235,8 @@ int main(int argc, char** argv) {
         {"empty-codex-not-found-dark.png", std::nullopt, SourceKind::codex, false, true},
         {"panel-codex-weekly-only.png", codexWeeklyOnlySample(), SourceKind::codex, true, false},
         {"panel-reset.png", claudeResetSample(), SourceKind::claude, true, false},
-        {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings()},
-        {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false,
-         settingsNotJson()},
+        {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings},
+        {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false, settingsNotJson},
         {"empty-claude-helper-removed.png",
          std::nullopt,
          SourceKind::claude,
