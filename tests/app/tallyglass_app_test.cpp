@@ -156,6 +156,8 @@ TEST(InspectReport, ExitStatusReasonsAndOptions) {
         {{"--version"}, 0, "tallyglass-inspect 0."},
         {{"--bogus"}, 2, "Usage: tallyglass-inspect"},
         {{"extra"}, 2, "Unexpected argument: extra"},
+        {{"--source", "gemini"}, 2, "No source named gemini (known: claude, codex)"},
+        {{"--format", "xml"}, 2, "Unknown format: xml"},
         {{}, 1, "The Claude folder"},
     };
     for (const auto& [arguments, status, shown] : cases) {

@@ -1,0 +1,104 @@
+#include "app/status_line.h"
+#include "support/process_run.h"
+#include "support/temp_home.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+using namespace tallyglass;
+using namespace tallyglass::testing;
+
+namespace {
+
+constexpr double readAt = 1'800'000'000;
+
+SourceReading claude(std::optional<double> session, std::optional<std::string> family = {}) {
+    if (!session)
+        return {SourceKind::claude, std::nullopt, true, {}};
+    UsageSnapshot snapshot{readAt,
+                           std::nullopt,
+                           std::nullopt,
+                           {{"five_hour", {session, std::nullopt, 300.0}},
+                            {"seven_day", {17.0, std::nullopt, 10080.0}}}};
+    if (family)
+        snapshot.windows["spark"] = {3.0, std::nullopt, 300.0, family};
+    return {SourceKind::claude, snapshot, true, {}};
+}
+
+// Each bar's documented fields: waybar's JSON (text, tooltip as Pango markup, class,
+// percentage), i3blocks's full_text, short_text and color lines (one JSON line per update when
+// following), polybar's %{F#rrggbb} tag; coloured by the panel's thresholds.
+TEST(StatusLine, EachBarReadsItsFields) {
+    const std::tuple<LineFormat, SourceReading, double, bool, std::string> cases[] = {
+        {LineFormat::text, claude(42), 60, false,
+         "Claude Code: Current session (5h) 42%, Weekly limit (7d) 17%"},
+        {LineFormat::waybar, claude(42), 60, true,
+         R"({"text":"42% · 17%","tooltip":"Claude Code\nCurrent session (5h) 42%\nWeekly limit (7d))"
+         R"( 17%","class":"normal","percentage":42})"},
+        {LineFormat::waybar, claude(93, "R&D <x>"), 60, true,
+         R"({"text":"93% · 17%","tooltip":"Claude Code\nCurrent session (5h) 93%\nWeekly limit (7d))"
+         R"( 17%\nR&amp;D &lt;x&gt; (5h) 3%","class":"critical","percentage":93})"},
+        {LineFormat::waybar, claude(150), 1000, true,
+         R"({"text":"150% · 17%","tooltip":"Claude Code\nCurrent session (5h) 150%\nWeekly limit (7d))"
+         R"( 17%\nUpdated 17 minutes ago","class":["critical","stale"],"percentage":100})"},
+        {LineFormat::waybar, claude(std::nullopt), 60, true,
+         R"({"text":"no data","tooltip":"Claude Code\nno data","class":"no-data","percentage":0})"},
+        {LineFormat::i3blocks, claude(75), 60, false, "75% · 17%\n75%\n#FFB340"},
+        {LineFormat::i3blocks, claude(69.4), 60, true,
+         R"({"full_text":"69% · 17%","short_text":"69%","color":"#30DB5B"})"},
+        {LineFormat::polybar, claude(90), 60, false, "%{F#FF6961}90% · 17%%{F-}"},
+        {LineFormat::polybar, claude(std::nullopt), 60, true, "%{F#AEAEB2}no data%{F-}"},
+    };
+    for (const auto& [format, reading, age, following, expected] : cases)
+        EXPECT_EQ(statusLine(format, reading, readAt + age, following), expected);
+}
+
+// Follows the file as the program does, and ends quietly once its output has no reader, even
+// while nothing changes.
+TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
+    TempHome home;
+    const auto write = [&](int session) {
+        const auto now = QString::number(QDateTime::currentSecsSinceEpoch());
+        ASSERT_TRUE(writeFile(home.filePath(".claude/usage_snapshot.json"),
+                              QStringLiteral(R"({"updated_at":%1,"windows":{"five_hour":)"
+                                             R"({"used_percentage":%2}}})")
+                                  .arg(now)
+                                  .arg(session)
+                                  .toUtf8()));
+    };
+    write(42);
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    QProcess inspect;
+    inspect.setChildProcessModifier([&] { ::dup2(ends[1], STDOUT_FILENO); });
+    inspect.start(TALLYGLASS_BINARY_DIR "/bin/tallyglass-inspect",
+                  {"--format", "polybar", "--follow", "--source", "claude"});
+    ::close(ends[1]);
+    std::string output;
+    const auto readLine = [&] {
+        std::string line;
+        for (char c = 0; c != '\n';) {
+            pollfd in{ends[0], POLLIN, 0};
+            if (::poll(&in, 1, 30'000) != 1 || ::read(ends[0], &c, 1) != 1)
+                return line + "(nothing more)";
+            line += c;
+        }
+        return line;
+    };
+    EXPECT_EQ(readLine(), "%{F#30DB5B}42%%{F-}\n");
+    write(91);
+    EXPECT_EQ(readLine(), "%{F#FF6961}91%%{F-}\n");
+    ::close(ends[0]);
+    EXPECT_TRUE(inspect.waitForFinished(5000));
+    EXPECT_EQ(inspect.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(inspect.exitCode(), 0);
+    EXPECT_EQ(inspect.readAllStandardError(), "");
+    inspect.kill();
+}
+
+} // namespace
