@@ -39,6 +39,15 @@ QString updatedText(double updatedAt, double now) {
         .arg(relativeTimeText(updatedAt, now));
 }
 
+// A limit family's name is the assistant's text and may hold a line break.
+QString singleLine(QString text) {
+    for (QChar& character : text)
+        if (character.category() == QChar::Other_Control || character == QChar::LineSeparator ||
+            character == QChar::ParagraphSeparator)
+            character = u' ';
+    return text;
+}
+
 LineParts lineParts(const SourceReading& reading, double now) {
     LineParts parts;
     const QString name = displayName(reading.kind);
@@ -75,11 +84,7 @@ LineParts lineParts(const SourceReading& reading, double now) {
     parts.oneLine = name + QStringLiteral(": ") + windows.join(QStringLiteral(", "));
     if (parts.stale)
         parts.oneLine += QStringLiteral(" (") + details.constLast() + u')';
-    // A limit family's name is the assistant's text and may hold a line break.
-    for (QChar& character : parts.oneLine)
-        if (character.category() == QChar::Other_Control || character == QChar::LineSeparator ||
-            character == QChar::ParagraphSeparator)
-            character = u' ';
+    parts.oneLine = singleLine(parts.oneLine);
     return parts;
 }
 
@@ -94,6 +99,7 @@ std::string markupEscaped(const QString& text) {
 }
 
 std::string waybarLine(const LineParts& parts) {
+    // In the order of UsageTone.
     static const char* const classes[] = {"no-data", "normal", "warning", "critical"};
     nlohmann::ordered_json tone = classes[int(usageTone(parts.highest))];
     if (parts.stale)

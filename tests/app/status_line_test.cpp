@@ -1,5 +1,4 @@
 #include "app/status_line.h"
-#include "support/process_run.h"
 #include "support/temp_home.h"
 
 #include <QProcess>
@@ -17,22 +16,16 @@ namespace {
 
 constexpr double readAt = 1'800'000'000;
 
-SourceReading claude(std::optional<double> session, std::optional<std::string> family = {}) {
-    if (!session)
-        return {SourceKind::claude, std::nullopt, true, {}};
-    UsageSnapshot snapshot{readAt,
-                           std::nullopt,
-                           std::nullopt,
-                           {{"five_hour", {session, std::nullopt, 300.0}},
-                            {"seven_day", {17.0, std::nullopt, 10080.0}}}};
+SourceReading claude(std::optional<double> session, const char* family = nullptr) {
+    UsageSnapshot read{readAt, {}, {}, {{"five_hour", {session, {}, 300.0}}}};
+    read.windows["seven_day"] = {17.0, {}, 10080.0};
     if (family)
-        snapshot.windows["spark"] = {3.0, std::nullopt, 300.0, family};
-    return {SourceKind::claude, snapshot, true, {}};
+        read.windows["spark"] = {3.0, {}, 300.0, family};
+    return {SourceKind::claude, session ? std::optional(read) : std::nullopt, true, {}};
 }
 
-// Each bar's documented fields: waybar's JSON (text, tooltip as Pango markup, class,
-// percentage), i3blocks's full_text, short_text and color lines (one JSON line per update when
-// following), polybar's %{F#rrggbb} tag; coloured by the panel's thresholds.
+// Each bar's documented fields: waybar's text, tooltip (Pango markup), class and percentage,
+// i3blocks's full_text, short_text and color, polybar's %{F#rrggbb}; the panel's thresholds.
 TEST(StatusLine, EachBarReadsItsFields) {
     const std::tuple<LineFormat, SourceReading, double, bool, std::string> cases[] = {
         {LineFormat::text, claude(42), 60, false,
@@ -40,19 +33,16 @@ TEST(StatusLine, EachBarReadsItsFields) {
         {LineFormat::waybar, claude(42), 60, true,
          R"({"text":"42% · 17%","tooltip":"Claude Code\nCurrent session (5h) 42%\nWeekly limit (7d))"
          R"( 17%","class":"normal","percentage":42})"},
-        {LineFormat::waybar, claude(93, "R&D <x>"), 60, true,
-         R"({"text":"93% · 17%","tooltip":"Claude Code\nCurrent session (5h) 93%\nWeekly limit (7d))"
-         R"( 17%\nR&amp;D &lt;x&gt; (5h) 3%","class":"critical","percentage":93})"},
-        {LineFormat::waybar, claude(150), 1000, true,
-         R"({"text":"150% · 17%","tooltip":"Claude Code\nCurrent session (5h) 150%\nWeekly limit (7d))"
-         R"( 17%\nUpdated 17 minutes ago","class":["critical","stale"],"percentage":100})"},
+        {LineFormat::waybar, claude(150, "R&D <x>"), 1000, true,
+         R"({"text":"150% · 17%","tooltip":"Claude Code\nCurrent session (5h) 150%\nWeekly limit)"
+         R"( (7d) 17%\nR&amp;D &lt;x&gt; (5h) 3%\nUpdated 17 minutes ago","class":["critical",)"
+         R"("stale"],"percentage":100})"},
         {LineFormat::waybar, claude(std::nullopt), 60, true,
          R"({"text":"no data","tooltip":"Claude Code\nno data","class":"no-data","percentage":0})"},
         {LineFormat::i3blocks, claude(75), 60, false, "75% · 17%\n75%\n#FFB340"},
         {LineFormat::i3blocks, claude(69.4), 60, true,
          R"({"full_text":"69% · 17%","short_text":"69%","color":"#30DB5B"})"},
         {LineFormat::polybar, claude(90), 60, false, "%{F#FF6961}90% · 17%%{F-}"},
-        {LineFormat::polybar, claude(std::nullopt), 60, true, "%{F#AEAEB2}no data%{F-}"},
     };
     for (const auto& [format, reading, age, following, expected] : cases)
         EXPECT_EQ(statusLine(format, reading, readAt + age, following), expected);
@@ -63,11 +53,10 @@ TEST(StatusLine, EachBarReadsItsFields) {
 TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
     TempHome home;
     const auto write = [&](int session) {
-        const auto now = QString::number(QDateTime::currentSecsSinceEpoch());
         ASSERT_TRUE(writeFile(home.filePath(".claude/usage_snapshot.json"),
                               QStringLiteral(R"({"updated_at":%1,"windows":{"five_hour":)"
                                              R"({"used_percentage":%2}}})")
-                                  .arg(now)
+                                  .arg(QDateTime::currentSecsSinceEpoch())
                                   .arg(session)
                                   .toUtf8()));
     };
@@ -79,15 +68,11 @@ TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
     inspect.start(TALLYGLASS_BINARY_DIR "/bin/tallyglass-inspect",
                   {"--format", "polybar", "--follow", "--source", "claude"});
     ::close(ends[1]);
-    std::string output;
     const auto readLine = [&] {
         std::string line;
-        for (char c = 0; c != '\n';) {
-            pollfd in{ends[0], POLLIN, 0};
-            if (::poll(&in, 1, 30'000) != 1 || ::read(ends[0], &c, 1) != 1)
-                return line + "(nothing more)";
+        pollfd in{ends[0], POLLIN, 0};
+        for (char c = 0; c != '\n' && ::poll(&in, 1, 30'000) == 1 && ::read(ends[0], &c, 1) == 1;)
             line += c;
-        }
         return line;
     };
     EXPECT_EQ(readLine(), "%{F#30DB5B}42%%{F-}\n");
@@ -95,10 +80,8 @@ TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
     EXPECT_EQ(readLine(), "%{F#FF6961}91%%{F-}\n");
     ::close(ends[0]);
     EXPECT_TRUE(inspect.waitForFinished(5000));
-    EXPECT_EQ(inspect.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(inspect.exitCode(), 0);
+    EXPECT_EQ(inspect.exitStatus() == QProcess::NormalExit ? inspect.exitCode() : -1, 0);
     EXPECT_EQ(inspect.readAllStandardError(), "");
-    inspect.kill();
 }
 
 } // namespace

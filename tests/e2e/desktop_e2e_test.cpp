@@ -388,18 +388,10 @@ protected:
     // "42% · 17%" at the bar's font size.
     bool moduleShows(const QColor& colour, const char* when) {
         QImage screen;
-        Foreground text;
         const bool shown = eventually([&] {
-            screen = screenshot();
-            text = foreground(screen, host().module);
-            int inColour = 0;
-            for (int y = text.bounds.top(); y <= text.bounds.bottom(); ++y)
-                for (int x = text.bounds.left(); x <= text.bounds.right(); ++x)
-                    inColour += std::abs(qRed(screen.pixel(x, y)) - colour.red()) +
-                                    std::abs(qGreen(screen.pixel(x, y)) - colour.green()) +
-                                    std::abs(qBlue(screen.pixel(x, y)) - colour.blue()) <
-                                60;
-            return inColour >= 20 && text.bounds.width() >= 45 && text.bounds.width() <= 110;
+            const Foreground text = foreground(screen = screenshot(), host().module);
+            return QColor(text.fill) == colour && text.bounds.width() >= 45 &&
+                   text.bounds.width() <= 110;
         });
         save(screen, when);
         return shown;
