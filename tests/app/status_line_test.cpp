@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -17,8 +16,8 @@ namespace {
 constexpr double readAt = 1'800'000'000;
 
 SourceReading claude(std::optional<double> session, const char* family = nullptr) {
-    UsageSnapshot read{readAt, {}, {}, {{"five_hour", {session, {}, 300.0}}}};
-    read.windows["seven_day"] = {17.0, {}, 10080.0};
+    UsageSnapshot read{
+        readAt, {}, {}, {{"five_hour", {session, {}, 300}}, {"seven_day", {17, {}, 10080}}}};
     if (family)
         read.windows["spark"] = {3.0, {}, 300.0, family};
     return {SourceKind::claude, session ? std::optional(read) : std::nullopt, true, {}};
@@ -37,34 +36,31 @@ TEST(StatusLine, EachBarReadsItsFields) {
          R"({"text":"150% · 17%","tooltip":"Claude Code\nCurrent session (5h) 150%\nWeekly limit)"
          R"( (7d) 17%\nR&amp;D &lt;x&gt; (5h) 3%\nUpdated 17 minutes ago","class":["critical",)"
          R"("stale"],"percentage":100})"},
-        {LineFormat::waybar, claude(std::nullopt), 60, true,
-         R"({"text":"no data","tooltip":"Claude Code\nno data","class":"no-data","percentage":0})"},
         {LineFormat::i3blocks, claude(75), 60, false, "75% · 17%\n75%\n#FFB340"},
         {LineFormat::i3blocks, claude(69.4), 60, true,
          R"({"full_text":"69% · 17%","short_text":"69%","color":"#30DB5B"})"},
         {LineFormat::polybar, claude(90), 60, false, "%{F#FF6961}90% · 17%%{F-}"},
+        {LineFormat::polybar, claude(std::nullopt), 60, true, "%{F#AEAEB2}no data%{F-}"},
     };
     for (const auto& [format, reading, age, following, expected] : cases)
         EXPECT_EQ(statusLine(format, reading, readAt + age, following), expected);
 }
 
-// Follows the file as the program does, and ends quietly once its output has no reader, even
-// while nothing changes.
+// Follows the file as the program does, sets nothing up and remembers nothing (the program's
+// warnings still come), and ends quietly once its output has no reader, even while idle.
 TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
     TempHome home;
+    const QString snapshot = R"({"updated_at":%1,"windows":{"five_hour":{"used_percentage":%2}}})";
     const auto write = [&](int session) {
-        ASSERT_TRUE(writeFile(home.filePath(".claude/usage_snapshot.json"),
-                              QStringLiteral(R"({"updated_at":%1,"windows":{"five_hour":)"
-                                             R"({"used_percentage":%2}}})")
-                                  .arg(QDateTime::currentSecsSinceEpoch())
-                                  .arg(session)
-                                  .toUtf8()));
+        ASSERT_TRUE(
+            writeFile(home.filePath(".claude/usage_snapshot.json"),
+                      snapshot.arg(QDateTime::currentSecsSinceEpoch()).arg(session).toUtf8()));
     };
     write(42);
     int ends[2];
-    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe(ends), 0);
     QProcess inspect;
-    inspect.setChildProcessModifier([&] { ::dup2(ends[1], STDOUT_FILENO); });
+    inspect.setChildProcessModifier([&] { ::close(ends[0]), ::dup2(ends[1], STDOUT_FILENO); });
     inspect.start(TALLYGLASS_BINARY_DIR "/bin/tallyglass-inspect",
                   {"--format", "polybar", "--follow", "--source", "claude"});
     ::close(ends[1]);
@@ -82,6 +78,10 @@ TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
     EXPECT_TRUE(inspect.waitForFinished(5000));
     EXPECT_EQ(inspect.exitStatus() == QProcess::NormalExit ? inspect.exitCode() : -1, 0);
     EXPECT_EQ(inspect.readAllStandardError(), "");
+    EXPECT_EQ((QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden) +
+               QDir(home.filePath(".claude")).entryList(QDir::Files))
+                  .join(u' '),
+              ".claude usage_snapshot.json");
 }
 
 } // namespace
