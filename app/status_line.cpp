@@ -35,7 +35,7 @@ QString qtText(const std::string& text) {
 
 QString updatedText(double updatedAt, double now) {
     //: %1 is how long ago, such as "3 minutes ago".
-    return QCoreApplication::translate("MenuView", "Updated %1")
+    return QCoreApplication::translate("tallyglass::MenuView", "Updated %1")
         .arg(relativeTimeText(updatedAt, now));
 }
 
@@ -77,7 +77,8 @@ LineParts lineParts(const SourceReading& reading, double now) {
     } else {
         windows << (reading.available
                         ? percentText(std::nullopt)
-                        : QCoreApplication::translate("MenuView", "%1 not found").arg(name));
+                        : QCoreApplication::translate("tallyglass::MenuView", "%1 not found")
+                              .arg(name));
         details << windows.constLast();
     }
     parts.details = details.join(u'\n');

@@ -25,18 +25,6 @@
     </message>
 </context>
 <context>
-    <name>MenuView</name>
-    <message>
-        <source>Updated %1</source>
-        <extracomment>%1 is how long ago, such as &quot;3 minutes ago&quot;.</extracomment>
-        <translation type="unfinished">Aktualisiert %1</translation>
-    </message>
-    <message>
-        <source>%1 not found</source>
-        <translation type="unfinished">%1 nicht gefunden</translation>
-    </message>
-</context>
-<context>
     <name>SetupReport</name>
     <message>
         <source>Tallyglass could not add its status-line helper: the folder %1 could not be created.</source>
