@@ -14,4 +14,18 @@ SourceTable defaultSources() {
     return sources;
 }
 
+std::optional<SourceKind> sourceNamed(const SourceTable& sources, const QString& name) {
+    const auto kind = sourceKindFromRaw(name.toStdString());
+    if (!kind || !sources.contains(*kind))
+        return std::nullopt;
+    return kind;
+}
+
+QStringList sourceNames(const SourceTable& sources) {
+    QStringList names;
+    for (const auto& entry : sources)
+        names << QString::fromUtf8(rawValue(entry.first));
+    return names;
+}
+
 } // namespace tallyglass
