@@ -78,9 +78,13 @@ public:
         QFile::remove(file);
         return screen;
     }
+    // From the screen's bottom-right corner: a pointer pushed into the top-left one would
+    // toggle the overview there, under the item and its menu.
     void click(QPoint at, int button) {
-        call("NotifyPointerMotionRelative", {-5000.0, -5000.0});
-        call("NotifyPointerMotionRelative", {double(at.x()), double(at.y())});
+        const QPoint corner(1279, 799);
+        call("NotifyPointerMotionRelative", {5000.0, 5000.0});
+        call("NotifyPointerMotionRelative",
+             {double(at.x() - corner.x()), double(at.y() - corner.y())});
         // The kernel's codes for the left and right buttons.
         const int code = button == 1 ? 0x110 : 0x111;
         call("NotifyPointerButton", {code, true});
