@@ -81,9 +81,10 @@ public:
         QFile::remove(file);
         return screen;
     }
+    // From the bottom-right corner: one through the top-left corner would toggle the overview.
     void click(QPoint at, int button) {
-        call("NotifyPointerMotionRelative", {-5000.0, -5000.0});
-        call("NotifyPointerMotionRelative", {double(at.x()), double(at.y())});
+        call("NotifyPointerMotionRelative", {5000.0, 5000.0});
+        call("NotifyPointerMotionRelative", {at.x() - 1279.0, at.y() - 799.0});
         // The kernel's codes for the left and right buttons.
         const int code = button == 1 ? 0x110 : 0x111;
         call("NotifyPointerButton", {code, true});
@@ -148,6 +149,8 @@ void PrintTo(const Host& host, std::ostream* out) {
     *out << host.name;
 }
 
+const QString libexec = QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libexec";
+const bool plasma6 = !QStandardPaths::findExecutable("kded6").isEmpty();
 // Each host's configuration is hosts/NAME, copied into its XDG_CONFIG_HOME.
 // clang-format off
 const Host hosts[] = {
@@ -164,14 +167,16 @@ const Host hosts[] = {
                      "--address=unix:path={home}/system_bus", "gnome-shell --x11 --replace"},
      QRect(760, 0, 460, 26), true, true, {"XDG_CURRENT_DESKTOP=GNOME", "GSETTINGS_BACKEND=keyfile",
      "LIBGL_ALWAYS_SOFTWARE=1", "DBUS_SYSTEM_BUS_ADDRESS=unix:path={home}/system_bus"}},
-    // Also last, kwin replacing openbox. kded5 holds the tray's item registry; the bottom
+    // Also last, kwin replacing openbox. kded holds the tray's item registry; the bottom
     // panel holds the tray alone (see its appletsrc) and is opaque without compositing; the
     // activity is named so that its desktop is plain black. Started here rather than by the
-    // bus, which would leave them running after the case.
-    {"kde_plasma", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libexec/kactivitymanagerd",
-                    "kglobalaccel5", "kded5", "kwin_x11 --replace", "plasmashell"},
-     QRect(0, 772, 300, 28), true, false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
-     "KDE_SESSION_VERSION=5"}, {"BreezeDark", "BreezeClassic"}},
+    // bus, which would leave them running after the case. Plasma 6 (Debian 13) names its
+    // daemons for its version and draws a taller panel.
+    {"kde_plasma", {libexec + "/kactivitymanagerd", plasma6 ? libexec + "/kglobalacceld" :
+                    "kglobalaccel5", plasma6 ? "kded6" : "kded5", "kwin_x11 --replace", "plasmashell"},
+     plasma6 ? QRect(10, 764, 300, 26) : QRect(0, 772, 300, 28), true, false, {"XDG_CURRENT_DESKTOP=KDE",
+     "KDE_FULL_SESSION=true", plasma6 ? "KDE_SESSION_VERSION=6" : "KDE_SESSION_VERSION=5"},
+     {"BreezeDark", "BreezeClassic"}},
     // waybar's tray at the right of its bar (see its config), on sway.
     {"sway_waybar", {"waybar"}, QRect(1040, 0, 240, 30), true, false, {}, {}, Session::Sway, true,
      QRect(0, 0, 300, 30)},
