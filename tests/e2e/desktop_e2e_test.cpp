@@ -191,7 +191,7 @@ const Host hosts[] = {
     {"kde_plasma_wayland", {QLibraryInfo::path(QLibraryInfo::LibrariesPath) +
                             "/libexec/kactivitymanagerd", "kded6", "plasmashell"},
      QRect(10, 764, 290, 26), true, false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
-     "KDE_SESSION_VERSION=6"}, {}, Session::Plasma, true, 2},
+     "KDE_SESSION_VERSION=6"}, {}, Session::Plasma, true, {}, 2},
 };
 // clang-format on
 
