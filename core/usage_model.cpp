@@ -1,6 +1,5 @@
 #include "usage_model.h"
 
-#include "state_folder.h"
 #include "user_defaults.h"
 #include "window_labels.h"
 #include "window_reset.h"
@@ -37,13 +36,14 @@ std::shared_ptr<std::atomic<bool>> supersede(std::shared_ptr<std::atomic<bool>>&
 
 } // namespace
 
-UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
+UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
+                       std::shared_ptr<AlertMemory> alertMemory, QObject* parent)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
     , m_sources(std::move(sources))
     , m_preferences(loadWatchPreferences())
-    , m_alerts(stateFolderPath() + QStringLiteral("/alerts.json")) {
+    , m_alerts(std::move(alertMemory)) {
     m_activeKind = storedActiveKind();
     prepareAndRefresh();
 

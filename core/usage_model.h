@@ -35,8 +35,9 @@ public:
     static constexpr int otherSourceTicks = 3;
 
     // Reads "activeSource" and the watch preferences and starts the first load, with the
-    // active source's prepare. What was said to the user is remembered in the state folder.
-    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    // active source's prepare. What was said to the user is kept in alertMemory.
+    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
+               std::shared_ptr<AlertMemory> alertMemory = nullptr, QObject* parent = nullptr);
     ~UsageModel() override;
 
     const std::optional<UsageSnapshot>& snapshot() const { return m_snapshot; }
