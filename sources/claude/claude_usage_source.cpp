@@ -8,6 +8,7 @@
 #include "statusline_removal.h"
 
 #include "core/file_access.h"
+#include "platform/system/script_runner_path.h"
 
 #include <QFileInfo>
 

@@ -1,26 +1,34 @@
-#include "change_watch.h"
+#include "platform/system/change_notices.h"
 
-#include <QFileInfo>
+#include <cerrno>
 
+// No change notices: the folders are walked at every look.
 namespace tallyglass {
 
-class ChangeWatch::Tree {};
+ChangeNotices::~ChangeNotices() = default;
 
-ChangeWatch::ChangeWatch() = default;
-ChangeWatch::~ChangeWatch() = default;
-
-std::vector<Candidate> ChangeWatch::newest(const QString& codexHome, std::size_t count) {
-    std::vector<Candidate> found = findCandidates(codexHome);
-    if (found.size() > count)
-        found.resize(count);
-    return found;
+bool ChangeNotices::open() {
+    return false;
 }
 
-bool ChangeWatch::hasSessionsFolder(const QString& codexHome) {
-    return QFileInfo(codexHome + QStringLiteral("/sessions")).isDir();
+void ChangeNotices::close() {}
+
+int ChangeNotices::watch(const std::string&, Scope, bool) {
+    errno = ENOSYS;
+    return -1;
 }
 
-bool ChangeWatch::isWatching() const {
+void ChangeNotices::unwatch(int) {}
+
+bool ChangeNotices::drain(const std::function<void(const Notice&)>&) {
+    return true;
+}
+
+bool bringsChangeNotices(const std::string&) {
+    return false;
+}
+
+bool bringsChangeNotices(int) {
     return false;
 }
 
