@@ -32,7 +32,7 @@ struct UsageAlert {
 
 // Decides what to tell the user as readings come in, and remembers per assistant and window
 // what was said in the window's current period, and the readings the pace is judged from.
-// What it remembers it keeps in memory, so a restart never says anything twice.
+// That memory outlives the process in an AlertMemory, so a restart never says anything twice.
 class UsageAlerts {
 public:
     // Starts from what memory kept; without one, nothing is kept across a restart.

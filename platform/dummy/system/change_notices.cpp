@@ -8,7 +8,7 @@ namespace tallyglass {
 ChangeNotices::~ChangeNotices() = default;
 
 bool ChangeNotices::open() {
-    return false;
+    return m_fd >= 0; // never opened
 }
 
 void ChangeNotices::close() {}

@@ -5,8 +5,9 @@ namespace tallyglass {
 MountTable::MountTable() = default;
 MountTable::~MountTable() = default;
 
+// No table is followed, so none changes.
 bool MountTable::changed() {
-    return false;
+    return m_fd >= 0;
 }
 
 } // namespace tallyglass
