@@ -1,5 +1,7 @@
 #include "tallyglass_app.h"
 
+#include "alert_memory_file.h"
+
 #include "ui/alert_texts.h"
 #include "ui/menu_view.h"
 #include "ui/tray_icon.h"
@@ -16,7 +18,7 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
                              std::shared_ptr<HelperSwitch> helper,
                              std::unique_ptr<DesktopNotifier> notifier, QObject* parent)
     : QObject(parent)
-    , m_model(std::make_unique<UsageModel>(std::move(sources), clock))
+    , m_model(std::make_unique<UsageModel>(std::move(sources), clock, stateFolderAlertMemory()))
     , m_statusItem(std::move(statusItem))
     , m_icon(trayIcon())
     , m_panel(std::make_unique<PanelHost>(*m_model, clock, std::move(loginItem), std::move(helper)))

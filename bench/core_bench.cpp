@@ -1,4 +1,4 @@
-#include "core/snapshot_decoding.h"
+#include "sources/claude/snapshot_decoding.h"
 #include "core/window_labels.h"
 
 #include <benchmark/benchmark.h>

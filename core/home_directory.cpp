@@ -19,6 +19,15 @@ bool usable(const char* path) {
            isValidUtf8(reinterpret_cast<const unsigned char*>(path), std::strlen(path));
 }
 
+// The base directory rule: the variable when it is a usable path (relative ones are ignored),
+// else the folder below the home; empty without a home.
+std::string baseDirectory(const char* variable, const char* belowHome) {
+    if (const char* fromEnvironment = std::getenv(variable); usable(fromEnvironment))
+        return fromEnvironment;
+    const std::string home = homeDirectory();
+    return home.empty() ? std::string() : home + belowHome;
+}
+
 } // namespace
 
 std::string homeDirectory() {
@@ -33,10 +42,11 @@ std::string homeDirectory() {
 }
 
 std::string configDirectory() {
-    if (const char* fromEnvironment = std::getenv("XDG_CONFIG_HOME"); usable(fromEnvironment))
-        return fromEnvironment;
-    const std::string home = homeDirectory();
-    return home.empty() ? std::string() : home + "/.config";
+    return baseDirectory("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string stateDirectory() {
+    return baseDirectory("XDG_STATE_HOME", "/.local/state");
 }
 
 } // namespace tallyglass

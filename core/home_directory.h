@@ -15,4 +15,8 @@ std::string homeDirectory();
 // else ".config" in the home folder; empty without a home.
 std::string configDirectory();
 
+// The user's folder for what programs keep between runs, by the same rule: $XDG_STATE_HOME,
+// else ".local/state" in the home folder; empty without a home.
+std::string stateDirectory();
+
 } // namespace tallyglass

@@ -4,8 +4,8 @@
 
 namespace tallyglass {
 
-// Where the program keeps what it must remember between runs: $XDG_STATE_HOME/tallyglass when
-// that is an absolute path, else ~/.local/state/tallyglass. Not created here.
+// Where the program keeps what it must remember between runs: "tallyglass" in stateDirectory();
+// empty without a home. Not created here.
 QString stateFolderPath();
 
 } // namespace tallyglass

@@ -1,21 +1,12 @@
 #include "usage_alerts.h"
 
-#include "file_access.h"
 #include "window_labels.h"
 #include "window_reset.h"
 
-#include <nlohmann/json.hpp>
-
-#include <QDir>
-#include <QFileInfo>
-
-#include <algorithm>
 #include <cmath>
 
 namespace tallyglass {
 namespace {
-
-using Json = nlohmann::json;
 
 // Codex states a reset as a delay from its event, so one period's reset time wanders by a
 // second or two between readings.
@@ -23,24 +14,11 @@ constexpr double samePeriodSlack = 120;
 constexpr double paceWarningAhead = 30 * 60;
 // Periods that ended this long ago are forgotten when the memory is next written.
 constexpr double forgottenAfter = 8 * 86400;
-constexpr qint64 largestStateFile = 1 << 20;
 
 bool samePeriod(std::optional<double> a, std::optional<double> b) {
     if (!a || !b)
         return !a && !b;
     return std::abs(*a - *b) <= samePeriodSlack;
-}
-
-std::optional<double> finiteNumber(const Json& object, const char* key) {
-    const auto found = object.find(key);
-    if (found == object.end() || !found->is_number() || !std::isfinite(found->get<double>()))
-        return std::nullopt;
-    return found->get<double>();
-}
-
-bool flag(const Json& object, const char* key) {
-    const auto found = object.find(key);
-    return found != object.end() && found->is_boolean() && found->get<bool>();
 }
 
 UsageAlert& say(std::vector<UsageAlert>& alerts, const UsageAlert& about, UsageAlert::Type type) {
@@ -49,29 +27,12 @@ UsageAlert& say(std::vector<UsageAlert>& alerts, const UsageAlert& about, UsageA
     return alert;
 }
 
-std::vector<PaceReading> storedReadings(const Json& object) {
-    std::vector<PaceReading> readings;
-    const auto found = object.find("readings");
-    if (found == object.end() || !found->is_array())
-        return readings;
-    for (const Json& item : *found) {
-        if (!item.is_array() || item.size() != 2 || !item[0].is_number() || !item[1].is_number())
-            continue;
-        const PaceReading reading{item[0].get<double>(), item[1].get<double>()};
-        if (std::isfinite(reading.at) && std::isfinite(reading.percentage) &&
-            (readings.empty() || reading.at > readings.back().at))
-            readings.push_back(reading);
-    }
-    if (readings.size() > mostPaceReadings)
-        readings.erase(readings.begin(), readings.end() - mostPaceReadings);
-    return readings;
-}
-
 } // namespace
 
-UsageAlerts::UsageAlerts(QString statePath)
-    : m_path(std::move(statePath)) {
-    load();
+UsageAlerts::UsageAlerts(std::shared_ptr<AlertMemory> memory)
+    : m_memory(std::move(memory)) {
+    if (m_memory)
+        m_periods = m_memory->load();
 }
 
 std::vector<UsageAlert> UsageAlerts::observe(SourceKind source, const UsageSnapshot& snapshot,
@@ -183,29 +144,6 @@ std::optional<double> UsageAlerts::paceForecast(SourceKind source, const std::st
     return forecast(found->second, window.resetsAt, now);
 }
 
-void UsageAlerts::load() {
-    const FileRead file = readRegularFile(m_path, largestStateFile);
-    if (file.status != FileRead::Status::read)
-        return;
-    const Json state = Json::parse(file.bytes.begin(), file.bytes.end(), nullptr, false);
-    const auto windows = state.is_object() ? state.find("windows") : state.end();
-    if (!state.is_object() || windows == state.end() || !windows->is_object())
-        return;
-    for (const auto& [id, value] : windows->items()) {
-        if (!value.is_object() || m_periods.size() >= mostPeriods)
-            continue;
-        Period period;
-        period.resetsAt = finiteNumber(value, "resets_at");
-        period.announced =
-            int(std::clamp(finiteNumber(value, "announced").value_or(0), 0.0, 100.0));
-        period.reachedFull = flag(value, "reached_full");
-        period.resetAnnounced = flag(value, "reset_announced");
-        period.paceAnnounced = flag(value, "pace_announced");
-        period.readings = storedReadings(value);
-        m_periods.emplace(id, std::move(period));
-    }
-}
-
 void UsageAlerts::save(double now) {
     // Only what is neither read nor due any more: a reading newer than a long-past reset time
     // (a log that never saw the reset) is still read at every refresh.
@@ -215,26 +153,8 @@ void UsageAlerts::save(double now) {
         return period.resetsAt && *period.resetsAt < now - forgottenAfter &&
                lastRead < now - forgottenAfter;
     });
-    Json windows = Json::object();
-    for (const auto& [id, period] : m_periods) {
-        Json readings = Json::array();
-        for (const PaceReading& reading : period.readings)
-            readings.push_back({reading.at, reading.percentage});
-        Json value = {{"announced", period.announced},
-                      {"reached_full", period.reachedFull},
-                      {"reset_announced", period.resetAnnounced},
-                      {"pace_announced", period.paceAnnounced},
-                      {"readings", std::move(readings)}};
-        if (period.resetsAt)
-            value["resets_at"] = *period.resetsAt;
-        windows[id] = std::move(value);
-    }
-    // Window keys come from the assistants' files and may be any bytes.
-    const std::string bytes =
-        Json{{"windows", std::move(windows)}}.dump(1, '\t', false, Json::error_handler_t::replace);
-    // A failed write keeps the earlier memory; the worst outcome is a warning said twice.
-    QDir().mkpath(QFileInfo(m_path).path());
-    writeFileAtomically(m_path, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (m_memory)
+        m_memory->save(m_periods);
 }
 
 } // namespace tallyglass

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "alert_memory.h"
 #include "pace.h"
 #include "source_kind.h"
 #include "usage_records.h"
 #include "watch_preferences.h"
 
-#include <QString>
-
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,11 +32,11 @@ struct UsageAlert {
 
 // Decides what to tell the user as readings come in, and remembers per assistant and window
 // what was said in the window's current period, and the readings the pace is judged from.
-// That memory lives in a file, so a restart never says anything twice.
+// That memory outlives the process in an AlertMemory, so a restart never says anything twice.
 class UsageAlerts {
 public:
-    // Reads what the file at statePath remembers; a missing or unreadable file is no memory.
-    explicit UsageAlerts(QString statePath);
+    // Starts from what memory kept; without one, nothing is kept across a restart.
+    explicit UsageAlerts(std::shared_ptr<AlertMemory> memory = nullptr);
 
     // What this reading of the source gives to say now; remembers it.
     std::vector<UsageAlert> observe(SourceKind source, const UsageSnapshot& snapshot, double now,
@@ -55,14 +54,7 @@ public:
     static constexpr std::size_t mostPeriods = 64;
 
 private:
-    struct Period {
-        std::optional<double> resetsAt;
-        int announced = 0;
-        bool reachedFull = false;
-        bool resetAnnounced = false;
-        bool paceAnnounced = false;
-        std::vector<PaceReading> readings = {};
-    };
+    using Period = AlertPeriod;
 
     // Both return whether the memory changed. The second takes a reading of the window's
     // current period; about is the alert that would tell of it, of any type.
@@ -73,11 +65,10 @@ private:
                          const WatchPreferences& preferences, std::vector<UsageAlert>& alerts);
     static std::optional<double> forecast(const Period& period, std::optional<double> resetsAt,
                                           double now);
-    void load();
     void save(double now);
 
-    QString m_path;
-    std::map<std::string, Period> m_periods;
+    std::shared_ptr<AlertMemory> m_memory;
+    AlertPeriods m_periods;
 };
 
 } // namespace tallyglass

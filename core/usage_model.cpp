@@ -1,6 +1,5 @@
 #include "usage_model.h"
 
-#include "state_folder.h"
 #include "user_defaults.h"
 #include "window_labels.h"
 #include "window_reset.h"
@@ -37,15 +36,18 @@ std::shared_ptr<std::atomic<bool>> supersede(std::shared_ptr<std::atomic<bool>>&
 
 } // namespace
 
-UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
-    : UsageModel(std::move(sources), std::move(clock), std::nullopt, parent) {}
+UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
+                       std::shared_ptr<AlertMemory> alertMemory, QObject* parent)
+    : UsageModel(std::move(sources), std::move(clock), std::nullopt, std::move(alertMemory),
+                 parent) {}
 
 UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, ReadOnlyWatch watch,
                        QObject* parent)
-    : UsageModel(std::move(sources), std::move(clock), std::optional(watch), parent) {}
+    : UsageModel(std::move(sources), std::move(clock), std::optional(watch), nullptr, parent) {}
 
 UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
-                       std::optional<ReadOnlyWatch> watch, QObject* parent)
+                       std::optional<ReadOnlyWatch> watch,
+                       std::shared_ptr<AlertMemory> alertMemory, QObject* parent)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
@@ -53,7 +55,7 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
     // One source, read and nothing else.
     , m_preferences(watch ? WatchPreferences{.warnings = false, .pace = false}
                           : loadWatchPreferences())
-    , m_alerts(watch ? QString() : stateFolderPath() + QStringLiteral("/alerts.json"))
+    , m_alerts(std::move(alertMemory))
     , m_readOnly(watch.has_value()) {
     m_activeKind = watch ? watch->source : storedActiveKind();
     prepareAndRefresh();

@@ -42,8 +42,9 @@ public:
     static constexpr int otherSourceTicks = 3;
 
     // Reads "activeSource" and the watch preferences and starts the first load, with the
-    // active source's prepare. What was said to the user is remembered in the state folder.
-    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    // active source's prepare. What was said to the user is kept in alertMemory.
+    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
+               std::shared_ptr<AlertMemory> alertMemory = nullptr, QObject* parent = nullptr);
     UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, ReadOnlyWatch watch,
                QObject* parent = nullptr);
     ~UsageModel() override;
@@ -94,7 +95,8 @@ signals:
 
 private:
     UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
-               std::optional<ReadOnlyWatch> watch, QObject* parent);
+               std::optional<ReadOnlyWatch> watch, std::shared_ptr<AlertMemory> alertMemory,
+               QObject* parent);
     void startLoad(bool withPrepare);
     // The job is its own cancel flag, shared with the source's executor.
     void performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job);

@@ -2,7 +2,7 @@
 // Usage: render_panel OUTPUT_DIR (run with the offscreen platform; QT_SCALE_FACTOR sets the
 // pixel ratio of the pictures).
 
-#include "core/state_folder.h"
+#include "core/alert_memory.h"
 #include "core/window_labels.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
@@ -141,18 +141,15 @@ struct Scene {
 };
 
 // The session window at 20 % half an hour ago and 38 % ten minutes ago.
-void rememberEarlierReadings() {
-    const QString folder = stateFolderPath();
-    QDir().mkpath(folder);
-    QFile file(folder + QStringLiteral("/alerts.json"));
-    file.open(QIODevice::WriteOnly);
-    file.write(QStringLiteral(R"({"windows": {"claude/five_hour": {"resets_at": %1,
-        "announced": 0, "readings": [[%2, 20], [%3, 38]]}}})")
-                   .arg(now + 2 * 3600 + 60, 0, 'f', 0)
-                   .arg(now - 1800, 0, 'f', 0)
-                   .arg(now - 600, 0, 'f', 0)
-                   .toUtf8());
-}
+class EarlierReadings final : public AlertMemory {
+public:
+    AlertPeriods load() override {
+        AlertPeriod period{now + 2 * 3600 + 60};
+        period.readings = {{now - 1800, 20}, {now - 600, 38}};
+        return {{"claude/five_hour", period}};
+    }
+    void save(const AlertPeriods&) override {}
+};
 
 // The tray item with both assistants' figures, as a StatusNotifierItem host lays out the icon
 // and its label on a dark bar.
@@ -178,9 +175,7 @@ bool renderTray(const QString& folder) {
 }
 
 bool render(const Scene& scene, const QString& folder) {
-    TempHome home; // each scene remembers only its own readings
-    if (scene.pace)
-        rememberEarlierReadings();
+    TempHome home;
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(scene.snapshot, scene.available);
     state->setup = scene.setup ? scene.setup() : SetupReport{};
@@ -189,7 +184,8 @@ bool render(const Scene& scene, const QString& folder) {
     QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"))
         .setValue(QStringLiteral("activeSource"), QString::fromUtf8(rawValue(scene.kind).data()));
     auto clock = std::make_shared<FakeClock>(now);
-    UsageModel model(std::move(sources), clock);
+    UsageModel model(std::move(sources), clock,
+                     scene.pace ? std::make_shared<EarlierReadings>() : nullptr);
     if (!processEventsUntil([&] { return state->count("isAvailable") > 0; }))
         return false;
     processEventsFor(50);

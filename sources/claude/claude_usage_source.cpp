@@ -1,13 +1,14 @@
 #include "claude_usage_source.h"
 
 #include "claude_paths.h"
+#include "json_position.h"
+#include "snapshot_decoding.h"
 #include "statusline_command.h"
 #include "statusline_installation.h"
 #include "statusline_removal.h"
 
 #include "core/file_access.h"
-#include "core/json_position.h"
-#include "core/snapshot_decoding.h"
+#include "platform/system/script_runner_path.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/json_position.h"
+#include "json_position.h"
+
 #include "core/setup_report.h"
 
 #include <functional>

@@ -3,6 +3,7 @@
 #include "claude_paths.h"
 
 #include "core/shell_quoting.h"
+#include "platform/system/script_runner_path.h"
 
 #include <QRegularExpression>
 

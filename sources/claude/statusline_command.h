@@ -6,10 +6,6 @@
 
 namespace tallyglass {
 
-// The script runner this build's helper command names: the system's on macOS, the one
-// installed beside the app elsewhere.
-QString scriptRunnerPath();
-
 // The helper command: the runner, "-l JavaScript", and the script path in double quotes.
 // Inside the quotes `"`, `$`, a backtick and `\` are escaped with a backslash so that no home
 // directory can break the command or run anything; a runner path holding characters the

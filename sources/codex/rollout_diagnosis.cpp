@@ -3,7 +3,7 @@
 #include "rollout_parsing.h"
 #include "timestamp_parsing.h"
 
-#include "core/json_position.h"
+#include "core/wrong_type_text.h"
 
 namespace tallyglass {
 namespace {

@@ -1,7 +1,7 @@
 #include "installed_helper.h"
 #include "support/event_loop.h"
 
-#include "core/snapshot_decoding.h"
+#include "sources/claude/snapshot_decoding.h"
 
 #include <gtest/gtest.h>
 

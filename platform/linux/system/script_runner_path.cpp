@@ -1,4 +1,4 @@
-#include "statusline_command.h"
+#include "platform/system/script_runner_path.h"
 
 #include <QCoreApplication>
 #include <QDir>

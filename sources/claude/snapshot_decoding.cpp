@@ -1,6 +1,6 @@
 #include "snapshot_decoding.h"
 
-#include "json_position.h"
+#include "core/wrong_type_text.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "usage_records.h"
+#include "core/usage_records.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "core/snapshot_decoding.h"
+#include "sources/claude/snapshot_decoding.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>

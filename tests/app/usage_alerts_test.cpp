@@ -1,3 +1,4 @@
+#include "app/alert_memory_file.h"
 #include "core/pace.h"
 #include "core/usage_alerts.h"
 #include "support/temp_home.h"
@@ -49,7 +50,7 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
     tallyglass::testing::TempHome home;
     const QString path = home.filePath(QStringLiteral("state/alerts.json"));
     const WatchPreferences preferences;
-    auto alerts = std::make_unique<UsageAlerts>(path);
+    auto alerts = std::make_unique<UsageAlerts>(std::make_shared<AlertMemoryFile>(path));
     const auto see = [&](const UsageSnapshot& snapshot, double now,
                          SourceKind source = SourceKind::claude) {
         return types(alerts->observe(source, snapshot, now, preferences));
@@ -61,11 +62,11 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
     EXPECT_EQ(crossed[0].label, "Current session (5h)");
     EXPECT_EQ(see(reading(90, t0 + 120), t0 + 120), std::vector<Type>{});
 
-    alerts = std::make_unique<UsageAlerts>(path);
+    alerts = std::make_unique<UsageAlerts>(std::make_shared<AlertMemoryFile>(path));
     EXPECT_EQ(see(reading(90, t0 + 180), t0 + 180), std::vector<Type>{});
     EXPECT_EQ(see(reading(100, t0 + 240), t0 + 240), std::vector{Type::threshold});
     EXPECT_EQ(see(reading(100, t0 + 240), t0 + 4 * 3600), std::vector{Type::reset});
-    alerts = std::make_unique<UsageAlerts>(path);
+    alerts = std::make_unique<UsageAlerts>(std::make_shared<AlertMemoryFile>(path));
     EXPECT_EQ(see(reading(100, t0 + 240), t0 + 4 * 3600), std::vector<Type>{});
     EXPECT_EQ(see(reading(2, t0 + 4 * 3600, t0 + 8 * 3600), t0 + 4 * 3600), std::vector<Type>{});
     // Codex read long ago, before its window reset.
@@ -87,7 +88,7 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
 TEST(UsageAlerts, WriteOnlyWhatIsNew) {
     tallyglass::testing::TempHome home;
     const QString path = home.filePath(QStringLiteral("alerts.json"));
-    UsageAlerts alerts(path);
+    UsageAlerts alerts(std::make_shared<AlertMemoryFile>(path));
     const double day = 86400;
     for (const UsageSnapshot& snapshot :
          {reading(37, t0, t0 - 30 * day), reading(37, t0 - 40 * day, t0 - 30 * day)}) {
@@ -107,7 +108,7 @@ TEST(UsageAlerts, UnusableMemoryIsNoMemory) {
         tallyglass::testing::TempHome home;
         const QString path = home.filePath(QStringLiteral("alerts.json"));
         ASSERT_TRUE(tallyglass::testing::writeFile(path, bytes));
-        UsageAlerts alerts(path);
+        UsageAlerts alerts(std::make_shared<AlertMemoryFile>(path));
         EXPECT_EQ(types(alerts.observe(SourceKind::claude, reading(85, t0), t0, {})),
                   std::vector{Type::threshold})
             << bytes.left(40).toStdString();

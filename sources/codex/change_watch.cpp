@@ -1,5 +1,8 @@
 #include "change_watch.h"
 
+#include "platform/system/change_notices.h"
+#include "platform/system/mount_table.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -8,11 +11,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
-#include <poll.h>
 #include <set>
-#include <sys/inotify.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <utility>
@@ -20,34 +20,17 @@
 namespace tallyglass {
 namespace {
 
-constexpr std::uint32_t folderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                       IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF |
-                                       IN_ONLYDIR;
-// Codex keeps busy files of its own in its home (history, logs): only names that are roots
-// matter there, and writes to files never do.
-constexpr std::uint32_t homeEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                     IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+using Scope = ChangeNotices::Scope;
 
 std::string parentOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
 }
 
 // Names the walk would pass over without a look: hidden ones, and files not "*.jsonl".
-bool ignored(const inotify_event& event) {
-    const std::string_view name(event.name);
+bool ignored(const ChangeNotices::Notice& notice) {
+    const std::string_view name(notice.name);
     return name.starts_with('.') ||
-           (!(event.mask & IN_ISDIR) && (name.size() <= 6 || !name.ends_with(".jsonl")));
-}
-
-// File systems whose changes made elsewhere (another machine, the other side of a FUSE
-// daemon, the host of a virtual machine) bring no notices: NFS, SMB and CIFS, 9p, FUSE (sshfs,
-// virtiofs, bindfs and the like), Ceph, AFS, Coda, GFS2, OCFS2 and Lustre.
-bool hasReliableNotices(const struct statfs& system) {
-    constexpr std::array<unsigned long, 13> remote = {
-        0x6969,     0x517B,     0xFF534D42, 0xFE534D42, 0x01021997, 0x65735546, 0x00C36400,
-        0x5346414F, 0x6B414653, 0x73757245, 0x01161970, 0x7461636F, 0x0BD00BD0};
-    return std::find(remote.begin(), remote.end(), static_cast<unsigned long>(system.f_type)) ==
-           remote.end();
+           (!notice.isFolder && (name.size() <= 6 || !name.ends_with(".jsonl")));
 }
 
 // What the home and the roots resolve to now: a link on the way pointed elsewhere, or a mount
@@ -63,29 +46,6 @@ Identity identityOf(const std::string& home, const std::vector<std::string>& roo
     }
     return identity;
 }
-
-// The mount table: the kernel marks it for poll() after each change of it, such as a mount
-// over a day folder, which no watch reports.
-class MountTable {
-public:
-    MountTable()
-        : m_fd(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC)) {}
-    ~MountTable() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    MountTable(const MountTable&) = delete;
-    MountTable& operator=(const MountTable&) = delete;
-
-    // Whether it changed since it was opened or last asked.
-    bool changed() {
-        pollfd polled{m_fd, POLLPRI, 0};
-        return m_fd >= 0 && ::poll(&polled, 1, 0) > 0 && (polled.revents & (POLLERR | POLLPRI));
-    }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -106,8 +66,7 @@ private:
     };
     bool start();
     void closeAll();
-    bool drainEvents();
-    void onEvent(const inotify_event& event);
+    void onNotice(const ChangeNotices::Notice& notice);
     void rebuildRoots();
     void rescan(const std::string& path);
     void restat(const std::string& path);
@@ -119,7 +78,7 @@ private:
     std::vector<std::string> m_roots;
     Identity m_identity{};
     MountTable m_mounts;
-    int m_fd = -1;
+    ChangeNotices m_notices;
     int m_homeWatch = -1;
     // No notices for this home: walk until it, what it resolves to or the mount table changes.
     bool m_broken = false;
@@ -135,9 +94,8 @@ private:
 };
 
 void ChangeWatch::Tree::closeAll() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = m_homeWatch = -1;
+    m_notices.close();
+    m_homeWatch = -1;
     m_folders.clear();
     m_byWatch.clear();
     m_staleFolders.clear();
@@ -147,19 +105,14 @@ void ChangeWatch::Tree::closeAll() {
 }
 
 bool ChangeWatch::Tree::start() {
-    if (m_fd < 0)
-        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_fd < 0) {
+    const std::string home = QFile::encodeName(m_home).toStdString();
+    if (!m_notices.open() || !bringsChangeNotices(home)) {
         m_broken = true;
         return false;
     }
-    struct statfs system {};
-    if (::statfs(QFile::encodeName(m_home).constData(), &system) == 0 &&
-        !hasReliableNotices(system)) {
-        m_broken = true;
-        return false;
-    }
-    m_homeWatch = ::inotify_add_watch(m_fd, QFile::encodeName(m_home).constData(), homeEvents);
+    // Codex keeps busy files of its own in its home (history, logs): only names that are roots
+    // matter there, and writes to files never do.
+    m_homeWatch = m_notices.watch(home, Scope::namesOnly, true);
     if (m_homeWatch >= 0)
         return true;
     // A home that does not exist yet is looked for again at the next call.
@@ -180,7 +133,7 @@ bool ChangeWatch::Tree::update(const QString& home) {
         m_identity = identity;
         m_broken = false;
     }
-    if (m_lost || !drainEvents() || m_lost)
+    if (m_lost || !m_notices.drain([this](const auto& notice) { onNotice(notice); }) || m_lost)
         closeAll();
     if (!m_broken && m_homeWatch < 0)
         start();
@@ -198,53 +151,31 @@ bool ChangeWatch::Tree::update(const QString& home) {
     return watching;
 }
 
-bool ChangeWatch::Tree::drainEvents() {
-    if (m_fd < 0)
-        return true;
-    alignas(inotify_event) char buffer[16384];
-    for (;;) {
-        const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
-        if (length < 0 && errno == EINTR)
-            continue;
-        if (length <= 0)
-            return length == 0 || errno == EAGAIN;
-        for (ssize_t at = 0; at < length;) {
-            const auto& event = *reinterpret_cast<const inotify_event*>(buffer + at);
-            if (event.mask & IN_Q_OVERFLOW)
-                return false; // events were lost: one full walk rebuilds everything
-            onEvent(event);
-            at += ssize_t(sizeof(inotify_event) + event.len);
-        }
-    }
-}
-
-void ChangeWatch::Tree::onEvent(const inotify_event& event) {
-    const bool gone = event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED);
-    if (event.wd == m_homeWatch) {
-        const std::string_view name = event.len ? event.name : "";
-        m_lost = m_lost || gone;
+void ChangeWatch::Tree::onNotice(const ChangeNotices::Notice& notice) {
+    const std::string& name = notice.name;
+    if (notice.watch == m_homeWatch) {
+        m_lost = m_lost || notice.gone;
         m_rootsStale =
             m_rootsStale || name.empty() || name == "sessions" || name == "archived_sessions";
         return;
     }
-    const auto found = m_byWatch.find(event.wd);
+    const auto found = m_byWatch.find(notice.watch);
     if (found == m_byWatch.end())
         return;
     const std::string path = found->second;
-    if (gone) {
+    if (notice.gone) {
         const bool isRoot = std::find(m_roots.begin(), m_roots.end(), path) != m_roots.end();
         m_rootsStale = m_rootsStale || isRoot;
         dropFolder(path);
         if (!isRoot)
             m_staleFolders.insert(parentOf(path));
-    } else if (event.len == 0) {
+    } else if (name.empty()) {
         m_staleFolders.insert(path); // its own permissions changed
-    } else if (!ignored(event)) {
-        const std::string entry = path + '/' + event.name;
-        const bool written = event.mask & (IN_MODIFY | IN_ATTRIB);
-        if (written && !(event.mask & IN_ISDIR))
+    } else if (!ignored(notice)) {
+        const std::string entry = path + '/' + name;
+        if (notice.written && !notice.isFolder)
             m_staleFiles.insert(entry);
-        else if (written && m_folders.contains(entry))
+        else if (notice.written && m_folders.contains(entry))
             m_staleFolders.insert(entry);
         else
             m_staleFolders.insert(path);
@@ -264,15 +195,13 @@ void ChangeWatch::Tree::rebuildRoots() {
 }
 
 void ChangeWatch::Tree::addFolder(int fd, const std::string& path, int depth) {
-    struct statfs system {};
-    if (::fstatfs(fd, &system) == 0 && !hasReliableNotices(system)) {
+    if (!bringsChangeNotices(fd)) {
         m_broken = m_lost = true;
         ::close(fd);
         return;
     }
     // The roots may be symlinks; a folder below them never is, as the walk never enters one.
-    const std::uint32_t follow = depth == 0 ? 0 : IN_DONT_FOLLOW;
-    const int watch = ::inotify_add_watch(m_fd, path.c_str(), folderEvents | follow);
+    const int watch = m_notices.watch(path, Scope::withWrites, depth == 0);
     // The limit of watches reached, or the same folder met twice (a bind mount, roots that
     // link into each other): the walk takes over.
     if (watch < 0 || m_byWatch.contains(watch)) {
@@ -302,7 +231,7 @@ void ChangeWatch::Tree::dropFolder(const std::string& path) {
     const Folder folder = std::move(found->second);
     m_folders.erase(found);
     m_byWatch.erase(folder.watch);
-    ::inotify_rm_watch(m_fd, folder.watch); // fails harmlessly when the kernel dropped it
+    m_notices.unwatch(folder.watch);
     for (const FolderEntry& entry : folder.entries)
         if (entry.isFolder)
             dropFolder(path + '/' + entry.name);
