@@ -46,8 +46,8 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, 
     : UsageModel(std::move(sources), std::move(clock), std::optional(watch), nullptr, parent) {}
 
 UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
-                       std::optional<ReadOnlyWatch> watch,
-                       std::shared_ptr<AlertMemory> alertMemory, QObject* parent)
+                       std::optional<ReadOnlyWatch> watch, std::shared_ptr<AlertMemory> alertMemory,
+                       QObject* parent)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
