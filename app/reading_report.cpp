@@ -2,6 +2,9 @@
 
 #include "core/window_labels.h"
 #include "core/window_reset.h"
+#include "ui/source_switch.h"
+
+#include "core/claude_folder.h"
 
 namespace tallyglass {
 namespace {
@@ -37,10 +40,15 @@ nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot) {
 nlohmann::ordered_json inspectReport(const SourceTable& sources, double now) {
     nlohmann::ordered_json report;
     report["sources"] = nlohmann::ordered_json::array();
-    for (const auto& [kind, actor] : sources) {
+    for (const auto& [source, actor] : sources) {
         const std::optional<UsageSnapshot> snapshot = actor->loadSnapshot().result();
         nlohmann::ordered_json entry;
-        entry["kind"] = std::string(rawValue(kind));
+        entry["kind"] = std::string(rawValue(source.kind));
+        // Which of several Claude folders, and the name the panel's switch shows.
+        entry["source"] = storedForm(source);
+        entry["name"] = displayName(source).toStdString();
+        if (source.kind == SourceKind::claude)
+            entry["folder"] = claudeFolderPath(source.folder).toStdString();
         entry["available"] = actor->isAvailable().result();
         if (snapshot) {
             entry["snapshot"] = snapshotJson(*snapshot);
@@ -63,9 +71,9 @@ nlohmann::ordered_json inspectReport(const SourceTable& sources, double now) {
     return report;
 }
 
-bool hasReading(const nlohmann::ordered_json& report, SourceKind kind) {
+bool hasReading(const nlohmann::ordered_json& report, const SourceId& source) {
     for (const auto& entry : report["sources"])
-        if (entry["kind"] == rawValue(kind))
+        if (entry["source"] == storedForm(source))
             return entry.contains("snapshot");
     return false;
 }

@@ -12,7 +12,7 @@ namespace tallyglass {
 nlohmann::ordered_json inspectReport(const SourceTable& sources, double now);
 
 // Whether the report holds a reading of that source.
-bool hasReading(const nlohmann::ordered_json& report, SourceKind kind);
+bool hasReading(const nlohmann::ordered_json& report, const SourceId& source);
 
 nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot);
 

@@ -53,6 +53,6 @@ int main(int argc, char* argv[]) {
     // Invalid UTF-8 from a source file is replaced rather than aborting the dump.
     std::cout << report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
               << '\n';
-    return tallyglass::hasReading(report, tallyglass::storedActiveKind()) ? readingFound
-                                                                          : noReading;
+    return tallyglass::hasReading(report, tallyglass::storedActiveSource()) ? readingFound
+                                                                            : noReading;
 }

@@ -1,5 +1,7 @@
 #include "app/reading_report.h"
+#include "app/source_registry.h"
 #include "app/tallyglass_app.h"
+#include "core/claude_folder.h"
 #include "support/contrast.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
@@ -139,6 +141,21 @@ TEST(InspectReport, OmitsAbsentFields) {
     EXPECT_FALSE(report["sources"][1].contains("snapshot"));
     EXPECT_TRUE(hasReading(report, SourceKind::claude));
     EXPECT_FALSE(hasReading(report, SourceKind::codex));
+}
+
+// A further Claude folder is reported under its name, and picked by that or its stored form.
+TEST(InspectReport, NamesEveryClaudeFolder) {
+    TempHome home;
+    setClaudeSourceName(addClaudeFolder(home.filePath("work")), QStringLiteral("Work"));
+    const SourceTable sources = defaultSources();
+    const auto report = inspectReport(sources, 0);
+    EXPECT_EQ(report["sources"][1]["name"], "Work");
+    EXPECT_EQ(report["sources"][1]["folder"], home.filePath("work").toStdString());
+    for (const char* name : {"claude-2", "work", " Work"})
+        EXPECT_EQ(sourceByName(sources, QString::fromLatin1(name)),
+                  SourceId(SourceKind::claude, 2));
+    EXPECT_EQ(sourceByName(sources, QStringLiteral("Claude Code")), SourceId());
+    EXPECT_EQ(sourceByName(sources, QStringLiteral("claude-3")), std::nullopt);
 }
 
 // Runs without a display: 0 when the watched assistant has a reading, 1 when it has none, 2 on
