@@ -302,8 +302,9 @@ TEST_F(PanelTest, ClaudeFoldersManagedInThePanel) {
     auto work = std::make_shared<FakeSource::State>();
     model.setSourceFactory([&] {
         auto sources = testing::fakeSources(claude, codex);
-        sources[SourceId(SourceKind::claude, 2)] =
-            std::make_shared<SourceActor>(std::make_unique<FakeSource>(work));
+        if (!furtherClaudeFolders().empty())
+            sources[SourceId(SourceKind::claude, 2)] =
+                std::make_shared<SourceActor>(std::make_unique<FakeSource>(work));
         return sources;
     });
     pick = "addClaudeFolder";
