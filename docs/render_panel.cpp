@@ -192,6 +192,10 @@ bool render(const Scene& scene, const QString& folder) {
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(scene.snapshot, scene.available);
     state->setup = scene.setup;
+    // In this scene's home, so the picture shows "~" and not a temporary folder's random name.
+    if (!state->setup.settingsPath.isEmpty())
+        state->setup.path = state->setup.settingsPath =
+            QDir::homePath() + QStringLiteral("/.claude/settings.json");
     SourceTable sources;
     const SourceId shown = scene.workFolder ? addWorkFolder() : SourceId(scene.kind);
     sources[shown] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
