@@ -20,6 +20,7 @@ QString usableFolder(const QString& path) {
 
 // Each further folder is a group of its own, named by its number.
 const QString foldersGroup = QStringLiteral("claudeFolders");
+constexpr int mostFolderNumber = 1'000'000;
 
 QString folderKey(int number, const char* member) {
     return foldersGroup + u'/' + QString::number(number) + u'/' + QLatin1String(member);
@@ -73,8 +74,9 @@ std::vector<ClaudeFolder> furtherClaudeFolders() {
     for (const QString& text : numbers) {
         bool ok = false;
         const int number = text.toInt(&ok);
-        // A hand-edited entry such as "02" would be a second name for folder 2.
-        if (!ok || number < 2 || QString::number(number) != text)
+        // A hand-edited entry such as "02" would be a second name for folder 2, and a huge
+        // number would leave none for the next folder.
+        if (!ok || number < 2 || number > mostFolderNumber || QString::number(number) != text)
             continue;
         const QString path = usableFolder(defaults->value(folderKey(number, "path")).toString());
         if (!path.isEmpty())
