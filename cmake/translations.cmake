@@ -49,6 +49,7 @@ foreach(ts IN LISTS TALLYGLASS_TS_FILES)
         VERBATIM)
     list(APPEND catalogues ${qm})
 endforeach()
+add_custom_target(tallyglass_catalogues DEPENDS ${catalogues})
 qt_add_resources(tallyglass_app translations
     PREFIX /i18n
     BASE ${CMAKE_CURRENT_BINARY_DIR}/i18n

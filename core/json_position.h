@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tallyglass {
@@ -20,5 +21,11 @@ struct JsonCheck {
     bool tooDeep = false;
 };
 JsonCheck checkJson(std::string_view bytes, int maximumDepth);
+
+// A member of the wrong JSON type as users read it: "a.b" is a string, expected a number. The
+// empty member is the top level; typeName is the JSON name of the type found ("null",
+// "boolean", "number", "string", "object" or "array").
+std::string wrongTypeText(std::string_view member, std::string_view typeName,
+                          std::string_view expected);
 
 } // namespace tallyglass

@@ -1,5 +1,7 @@
 #include "snapshot_decoding.h"
 
+#include "json_position.h"
+
 #include <nlohmann/json.hpp>
 
 #include <variant>
@@ -16,6 +18,13 @@ struct Container {
     bool isObject;
 };
 using Value = std::variant<Null, Other, double, std::string, Container>;
+
+std::string_view typeName(const Value& value) {
+    if (const auto* container = std::get_if<Container>(&value))
+        return container->isObject ? "object" : "array";
+    constexpr std::string_view names[] = {"null", "boolean", "number", "string"};
+    return names[value.index()];
+}
 
 // Builds the snapshot straight from parser events, so unknown members are never stored and a
 // wrong type stops the parse at once.
@@ -37,10 +46,12 @@ public:
         return true;
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
+        m_problem = "it is not valid JSON";
         return false;
     }
 
     std::optional<UsageSnapshot> result();
+    const std::string& problem() const { return m_problem; }
 
 private:
     enum class Kind { Top, Windows, Window, LegacyWindow, Skip };
@@ -62,6 +73,17 @@ private:
     bool skip(const Value& value) {
         return std::holds_alternative<Container>(value) ? push(Kind::Skip) : true;
     }
+    // Names the member being read by its path from the top ("windows.five_hour.resets_at").
+    std::string wrongType(const Value& value, std::string_view expected) const {
+        std::string path;
+        for (const Frame& frame : m_stack)
+            path += (path.empty() ? "" : ".") + frame.key;
+        return wrongTypeText(path, typeName(value), expected);
+    }
+    bool reject(const Value& value, std::string_view expected) {
+        m_problem = wrongType(value, expected);
+        return false;
+    }
 
     bool onValue(Value value);
     bool onTopMember(const std::string& key, Value& value);
@@ -76,14 +98,15 @@ private:
     bool m_hasWindows = false;
     std::map<std::string, UsageWindow> m_windows;
     std::map<std::string, UsageWindow> m_legacyWindows;
-    bool m_legacyInvalid = false;
+    std::string m_legacyProblem; // the first fault in the earlier layout
+    std::string m_problem;
 };
 
 bool SnapshotHandler::onValue(Value value) {
     if (!m_started) {
         m_started = true;
         const auto* container = std::get_if<Container>(&value);
-        return container && container->isObject && push(Kind::Top);
+        return container && container->isObject ? push(Kind::Top) : reject(value, "an object");
     }
     Frame& frame = m_stack.back();
     switch (frame.kind) {
@@ -109,7 +132,7 @@ bool SnapshotHandler::onTopMember(const std::string& key, Value& value) {
         else if (isNull)
             m_updatedAt.reset();
         else
-            return false;
+            return reject(value, "a number");
         return true;
     }
     if (key == "model" || key == "plan_type") {
@@ -119,7 +142,7 @@ bool SnapshotHandler::onTopMember(const std::string& key, Value& value) {
         else if (isNull)
             field.reset();
         else
-            return false;
+            return reject(value, "a string");
         return true;
     }
     if (key == "windows") {
@@ -128,7 +151,7 @@ bool SnapshotHandler::onTopMember(const std::string& key, Value& value) {
             return true;
         }
         if (!container || !container->isObject)
-            return false;
+            return reject(value, "an object");
         m_hasWindows = true;
         m_windows.clear();
         return push(Kind::Windows);
@@ -139,8 +162,8 @@ bool SnapshotHandler::onTopMember(const std::string& key, Value& value) {
         m_legacyWindows.erase(key);
         if (container && container->isObject)
             return push(Kind::LegacyWindow, &m_legacyWindows[key]);
-        if (!isNull)
-            m_legacyInvalid = true;
+        if (!isNull && m_legacyProblem.empty())
+            m_legacyProblem = wrongType(value, "an object");
         return skip(value);
     }
     return skip(value);
@@ -149,7 +172,7 @@ bool SnapshotHandler::onTopMember(const std::string& key, Value& value) {
 bool SnapshotHandler::onWindowsMember(const std::string& key, const Value& value) {
     const auto* container = std::get_if<Container>(&value);
     if (!container || !container->isObject)
-        return false;
+        return reject(value, "an object");
     UsageWindow& window = m_windows[key];
     window = UsageWindow{};
     return push(Kind::Window, &window);
@@ -175,36 +198,46 @@ bool SnapshotHandler::onWindowMember(Frame& frame, const Value& value) {
         return true;
     }
     if (frame.kind == Kind::Window)
-        return false;
-    m_legacyInvalid = true;
+        return reject(value, "a number");
+    if (m_legacyProblem.empty())
+        m_legacyProblem = wrongType(value, "a number");
     return skip(value);
 }
 
 std::optional<UsageSnapshot> SnapshotHandler::result() {
-    if (!m_updatedAt)
+    if (!m_updatedAt) {
+        m_problem = "\"updated_at\" is missing or null";
         return std::nullopt;
+    }
     UsageSnapshot snapshot;
     snapshot.updatedAt = *m_updatedAt;
     snapshot.model = std::move(m_model);
     snapshot.planType = std::move(m_planType);
     if (m_hasWindows)
         snapshot.windows = std::move(m_windows);
-    else if (m_legacyInvalid)
+    else if (!m_legacyProblem.empty()) {
+        m_problem = m_legacyProblem;
         return std::nullopt;
-    else
+    } else
         snapshot.windows = std::move(m_legacyWindows);
     return snapshot;
 }
 
 } // namespace
 
-std::optional<UsageSnapshot> decodeSnapshot(std::string_view bytes) {
-    if (bytes.size() > maxSnapshotBytes)
+std::optional<UsageSnapshot> decodeSnapshot(std::string_view bytes, std::string* problem) {
+    if (bytes.size() > maxSnapshotBytes) {
+        if (problem)
+            *problem = "it is larger than 4 MB";
         return std::nullopt;
+    }
     SnapshotHandler handler;
-    if (!Json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &handler))
-        return std::nullopt;
-    return handler.result();
+    std::optional<UsageSnapshot> snapshot;
+    if (Json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &handler))
+        snapshot = handler.result();
+    if (!snapshot && problem)
+        *problem = handler.problem();
+    return snapshot;
 }
 
 } // namespace tallyglass

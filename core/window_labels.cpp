@@ -14,16 +14,6 @@
 namespace tallyglass {
 namespace {
 
-// Windows of other limit families come after every window of the account's own.
-int rank(std::string_view key, const UsageWindow& window) {
-    const auto& order = windowOrder();
-    if (window.family)
-        return static_cast<int>(order.size()) + 1;
-    const auto found = std::find(order.begin(), order.end(), key);
-    return found == order.end() ? static_cast<int>(order.size())
-                                : static_cast<int>(found - order.begin());
-}
-
 // "GPT-5.3-Codex-Spark (7d)": the family's own name, with the length when there is one.
 std::string familyLabel(const std::string& family, std::optional<double> windowMinutes) {
     const auto duration = windowMinutes ? durationText(*windowMinutes) : std::nullopt;
@@ -49,6 +39,30 @@ std::string canonicalKey(std::string_view key) {
 
 QString translated(const char* label) {
     return QCoreApplication::translate("WindowLabel", label);
+}
+
+// Where a window stands: the account's own windows by the rank of their key; then other limit
+// families by their id, and within each its windows by the rank of the key after the id
+// ("<limit_id>.seven_day"), as the account's own would stand. Keys of equal rank by their text.
+struct Place {
+    bool otherFamily;
+    std::string family;
+    int rank;
+    std::string text;
+    auto operator<=>(const Place&) const = default;
+};
+
+Place placeOf(std::string_view key, const UsageWindow& window) {
+    std::string_view family;
+    if (window.family) {
+        const std::size_t dot = key.rfind('.');
+        family = key.substr(0, dot);
+        key = dot == std::string_view::npos ? std::string_view() : key.substr(dot + 1);
+    }
+    const auto& order = windowOrder();
+    const int rank = static_cast<int>(std::find(order.begin(), order.end(), key) - order.begin());
+    return {window.family.has_value(), family.empty() ? std::string() : canonicalKey(family), rank,
+            rank < static_cast<int>(order.size()) ? std::string() : canonicalKey(key)};
 }
 
 } // namespace
@@ -128,23 +142,16 @@ std::string windowLabel(std::string_view key, std::optional<double> windowMinute
 
 std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot) {
     struct Entry {
-        int rank;
-        std::string sortKey;
+        Place place;
         const std::string* key;
         const UsageWindow* window;
     };
     std::vector<Entry> entries;
     entries.reserve(snapshot.windows.size());
-    for (const auto& [key, window] : snapshot.windows) {
-        const int keyRank = rank(key, window);
-        entries.push_back(
-            {keyRank,
-             keyRank < static_cast<int>(windowOrder().size()) ? std::string() : canonicalKey(key),
-             &key, &window});
-    }
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.rank != b.rank ? a.rank < b.rank : a.sortKey < b.sortKey;
-    });
+    for (const auto& [key, window] : snapshot.windows)
+        entries.push_back({placeOf(key, window), &key, &window});
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.place < b.place; });
     std::vector<LabeledWindow> result;
     result.reserve(entries.size());
     for (const Entry& entry : entries) {

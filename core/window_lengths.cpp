@@ -29,19 +29,18 @@ std::optional<std::string_view> keyForLength(std::optional<double> windowMinutes
 }
 
 SlotKeys slotKeys(const std::optional<UsageWindow>& primary,
-                  const std::optional<UsageWindow>& secondary) {
-    constexpr std::string_view primarySlot = "five_hour", secondarySlot = "seven_day";
-    SlotKeys keys{primarySlot, secondarySlot};
+                  const std::optional<UsageWindow>& secondary, SlotKeys slots) {
+    SlotKeys keys = slots;
     if (primary)
-        keys.primary = keyForLength(primary->windowMinutes).value_or(primarySlot);
+        keys.primary = keyForLength(primary->windowMinutes).value_or(slots.primary);
     if (secondary)
-        keys.secondary = keyForLength(secondary->windowMinutes).value_or(secondarySlot);
+        keys.secondary = keyForLength(secondary->windowMinutes).value_or(slots.secondary);
     if (!primary || !secondary || keys.primary != keys.secondary)
         return keys;
-    if (keys.secondary == secondarySlot)
-        keys.primary = primarySlot;
+    if (keys.secondary == slots.secondary)
+        keys.primary = slots.primary;
     else
-        keys.secondary = secondarySlot;
+        keys.secondary = slots.secondary;
     return keys;
 }
 

@@ -13,14 +13,16 @@ namespace tallyglass {
 std::optional<std::string_view> keyForLength(std::optional<double> windowMinutes);
 
 // Keys for the two windows of one rate-limit event, each named by its length where that
-// names it and else by its slot ("five_hour" for the first, "seven_day" for the second). Two
-// windows never share a key: when both are there and their lengths name the same one, the
-// window whose slot it is keeps it, or else the first, and the other takes its slot's key.
+// names it and else by its slot: "five_hour" for the first and "seven_day" for the second of
+// the account's own limits, "primary" and "secondary" in another limit family. Two windows
+// never share a key: when both are there and their lengths name the same one, the window
+// whose slot it is keeps it, or else the first, and the other takes its slot's key.
 struct SlotKeys {
     std::string_view primary;
     std::string_view secondary;
 };
 SlotKeys slotKeys(const std::optional<UsageWindow>& primary,
-                  const std::optional<UsageWindow>& secondary);
+                  const std::optional<UsageWindow>& secondary,
+                  SlotKeys slots = {"five_hour", "seven_day"});
 
 } // namespace tallyglass

@@ -13,6 +13,7 @@
 #include "support/temp_home.h"
 #include "ui/menu_view.h"
 #include "ui/panel_style.h"
+#include "ui/translations.h"
 #include "ui/tray_icon.h"
 
 #include <QApplication>
@@ -58,8 +59,9 @@ UsageSnapshot codexSample(double age) {
 UsageSnapshot codexFamiliesSample() {
     UsageSnapshot snapshot = codexSample(60);
     snapshot.model = "gpt-5.3-codex";
-    snapshot.windows["codex_bengalfox.primary"] = {0.0, now + 5 * 3600, 300, "GPT-5.3-Codex-Spark"};
-    snapshot.windows["codex_bengalfox.secondary"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
+    snapshot.windows["codex_bengalfox.five_hour"] = {0.0, now + 5 * 3600, 300,
+                                                     "GPT-5.3-Codex-Spark"};
+    snapshot.windows["codex_bengalfox.seven_day"] = {3.0, now + 6 * 86400 + 5 * 3600, 10080,
                                                      "GPT-5.3-Codex-Spark"};
     return snapshot;
 }
@@ -132,7 +134,8 @@ struct Scene {
     SourceKind kind;
     bool available;
     bool dark;
-    SetupReport setup = {};
+    // Made inside the scene's home, so that the texts name it "~".
+    SetupReport (*setup)() = nullptr;
     bool helperWanted = true;
     // Earlier readings of the session window this period, so the row shows the pace.
     bool pace = false;
@@ -191,11 +194,7 @@ bool render(const Scene& scene, const QString& folder) {
         rememberEarlierReadings();
     auto state = std::make_shared<FakeSource::State>();
     state->setResult(scene.snapshot, scene.available);
-    state->setup = scene.setup;
-    // In this scene's home, so the picture shows "~" and not a temporary folder's random name.
-    if (!state->setup.settingsPath.isEmpty())
-        state->setup.path = state->setup.settingsPath =
-            QDir::homePath() + QStringLiteral("/.claude/settings.json");
+    state->setup = scene.setup ? scene.setup() : SetupReport{};
     SourceTable sources;
     const SourceId shown = scene.workFolder ? addWorkFolder() : SourceId(scene.kind);
     sources[shown] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
@@ -231,6 +230,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: render_panel OUTPUT_DIR\n");
         return 2;
     }
+    installTranslations(QLocale::system(), QStringLiteral(TALLYGLASS_CATALOGUES));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     TempHome home; // the sample's source choice never reaches the user's settings
@@ -250,9 +250,8 @@ int main(int argc, char** argv) {
         {"empty-codex-not-found-dark.png", std::nullopt, SourceKind::codex, false, true},
         {"panel-codex-weekly-only.png", codexWeeklyOnlySample(), SourceKind::codex, true, false},
         {"panel-reset.png", claudeResetSample(), SourceKind::claude, true, false},
-        {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings()},
-        {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false,
-         settingsNotJson()},
+        {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings},
+        {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false, settingsNotJson},
         {"panel-two-claude-folders.png",
          claudeSample(120),
          SourceKind::claude,

@@ -1,3 +1,4 @@
+#include "sources/codex/rollout_diagnosis.h"
 #include "sources/codex/rollout_parsing.h"
 #include "sources/codex/timestamp_parsing.h"
 
@@ -17,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at = end + 1;
     }
     (void)tallyglass::parseRolloutLines(lines);
+    (void)tallyglass::unusableEventReason(lines);
     if (!lines.empty())
         (void)tallyglass::parseTimestamp(lines.front());
     return 0;

@@ -28,39 +28,39 @@
     <name>SetupReport</name>
     <message>
         <source>Tallyglass could not add its status-line helper: the folder %1 could not be created.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: Der Ordner %1 konnte nicht angelegt werden.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 is not a regular file.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 ist keine normale Datei.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 could not be read.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 konnte nicht gelesen werden.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 is larger than 16 MB.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 ist größer als 16 MB.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 is not valid JSON (line %2, column %3).</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 ist kein gültiges JSON (Zeile %2, Spalte %3).</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 is nested too deeply.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 ist zu tief verschachtelt.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 does not hold a JSON object.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 enthält kein JSON-Objekt.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 is read-only.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 ist schreibgeschützt.</translation>
     </message>
     <message>
         <source>Tallyglass could not add its status-line helper: %1 could not be written.</source>
-        <translation type="unfinished"></translation>
+        <translation>Tallyglass konnte seinen Statuszeilen-Helfer nicht eintragen: %1 konnte nicht geschrieben werden.</translation>
     </message>
     <message>
         <source>Tallyglass added its status-line helper to %1; your own status line still runs.</source>
@@ -359,7 +359,7 @@ Mehr dazu mit „tallyglass --help“.
     </message>
     <message>
         <source>To add it by hand, put this member into the top-level object of %1:</source>
-        <translation type="unfinished"></translation>
+        <translation>Um ihn von Hand einzutragen, fügen Sie diesen Eintrag in das äußerste Objekt von %1 ein:</translation>
     </message>
     <message>
         <source>Copy</source>
@@ -385,7 +385,7 @@ Mehr dazu mit „tallyglass --help“.
     <name>tallyglass::WatchControl</name>
     <message>
         <source>Warn near a limit</source>
-        <translation>Vor einem Limit warnen</translation>
+        <translation>Warnen ab</translation>
     </message>
     <message>
         <source>Show the pace to 100 %</source>

@@ -41,7 +41,7 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang
                libglib2.0-bin x11-utils imagemagick libxcb1-dev bc dpkg-dev file appstream
                desktop-file-utils lintian man-db qt6-svg-dev plasma-workspace plasma-desktop kwin-x11
                dunst
-               python3 at-spi2-core python3-pyatspi bindfs)
+               python3 at-spi2-core python3-gi gir1.2-atspi-2.0 bindfs)
 
 # libFuzzer's runtime, in the package named after the version of the installed clang.
 clang_runtime_package() {

@@ -77,16 +77,16 @@ QString ClaudeUsageSource::snapshotProblem() const {
                               "most 4 MB.")
             .arg(path);
     const std::string_view bytes(file.bytes.constData(), file.bytes.size());
-    if (decodeSnapshot(bytes))
+    std::string problem;
+    if (decodeSnapshot(bytes, &problem))
         return {};
     if (const auto error = checkJson(bytes, std::numeric_limits<int>::max()).syntaxError)
         return QStringLiteral("%1 could not be decoded: not valid JSON at line %2, column %3.")
             .arg(path)
             .arg(error->line)
             .arg(error->column);
-    return QStringLiteral("%1 could not be decoded: \"updated_at\" is missing, or a member "
-                          "has the wrong type.")
-        .arg(path);
+    return QStringLiteral("%1 could not be decoded: %2.")
+        .arg(path, QString::fromStdString(problem));
 }
 
 } // namespace tallyglass

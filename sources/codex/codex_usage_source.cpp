@@ -2,6 +2,8 @@
 
 #include "codex_home.h"
 #include "limit_families.h"
+#include "rollout_diagnosis.h"
+#include "tail_reader.h"
 #include "tail_scanning.h"
 
 #include <algorithm>
@@ -49,11 +51,19 @@ std::vector<QString> CodexUsageSource::diagnosis() {
         return {QStringLiteral("The Codex home %1 has no \"sessions\" folder.").arg(home)};
     if (m_sessions.newest(home, filesRead).empty())
         return {QStringLiteral("No reading yet: no session log under %1.").arg(home)};
-    if (!loadSnapshot())
-        return {QStringLiteral("No reading yet: none of the %1 newest session logs holds a "
-                               "rate-limit event with a usable window.")
-                    .arg(filesRead)};
-    return {};
+    if (loadSnapshot())
+        return {};
+    for (const Candidate& candidate : m_sessions.newest(home, filesRead)) {
+        const TailLines tail = readTailLines(candidate.path(), largestTailLength);
+        if (const auto reason = unusableEventReason(tail.lines()))
+            return {QStringLiteral("No reading yet: the latest rate-limit event in %1 is not "
+                                   "usable: %2.")
+                        .arg(QString::fromStdString(candidate.path()),
+                             QString::fromStdString(*reason))};
+    }
+    return {QStringLiteral("No reading yet: none of the %1 newest session logs holds a "
+                           "rate-limit event with a usable window.")
+                .arg(filesRead)};
 }
 
 } // namespace tallyglass

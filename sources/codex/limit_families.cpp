@@ -52,14 +52,16 @@ std::optional<UsageSnapshot> LimitFamilies::snapshot() const {
     for (const auto& [id, entry] : m_latest) {
         if (&entry == main)
             continue;
-        const std::pair<const char*, const std::optional<UsageWindow>*> slots[] = {
-            {".primary", &entry.event.primary}, {".secondary", &entry.event.secondary}};
-        for (const auto& [slot, window] : slots) {
+        const SlotKeys family =
+            slotKeys(entry.event.primary, entry.event.secondary, {"primary", "secondary"});
+        const std::pair<std::string_view, const std::optional<UsageWindow>*> slots[] = {
+            {family.primary, &entry.event.primary}, {family.secondary, &entry.event.secondary}};
+        for (const auto& [key, window] : slots) {
             if (!*window)
                 continue;
             UsageWindow named = **window;
             named.family = entry.event.name;
-            snapshot.windows.emplace(id + slot, std::move(named));
+            snapshot.windows.emplace(id + '.' + std::string(key), std::move(named));
         }
     }
     return snapshot;

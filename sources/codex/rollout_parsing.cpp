@@ -148,16 +148,6 @@ private:
     std::array<Node, 5> m_nodes{};
 };
 
-Json parseRecord(std::string_view line) {
-    RecordFilter filter;
-    return Json::parse(
-        line.data(), line.data() + line.size(),
-        [&filter](int depth, Json::parse_event_t event, Json& parsed) {
-            return filter.keep(depth, event, parsed);
-        },
-        false);
-}
-
 const Json* member(const Json& object, const char* name) {
     const auto found = object.find(name);
     return found == object.end() ? nullptr : &*found;
@@ -219,6 +209,16 @@ std::optional<FamilyEvent> familyEvent(const std::string& id, const LatestEvent&
 }
 
 } // namespace
+
+Json parseRecord(std::string_view line) {
+    RecordFilter filter;
+    return Json::parse(
+        line.data(), line.data() + line.size(),
+        [&filter](int depth, Json::parse_event_t event, Json& parsed) {
+            return filter.keep(depth, event, parsed);
+        },
+        false);
+}
 
 std::optional<UsageWindow> parseWindow(const Json* value, double eventTime) {
     if (!value || !value->is_object())

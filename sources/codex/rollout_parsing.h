@@ -41,6 +41,11 @@ struct RolloutEvents {
 // in file order among equal ones), with the model.
 RolloutEvents parseRolloutLines(std::span<const std::string_view> lines);
 
+// The members of one line that a reading uses ("timestamp", and of "payload" its "type",
+// "model" and "rate_limits" down to the windows' numbers), each with its JSON type; everything
+// else is dropped while parsing. Discarded when the line is not JSON.
+nlohmann::json parseRecord(std::string_view line);
+
 // One "primary" or "secondary" window of an event stamped eventTime (seconds since 1970).
 // None unless it is an object with a percentage or a reset time.
 std::optional<UsageWindow> parseWindow(const nlohmann::json* value, double eventTime);

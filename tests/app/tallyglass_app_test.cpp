@@ -2,6 +2,7 @@
 #include "app/source_registry.h"
 #include "app/tallyglass_app.h"
 #include "core/claude_folder.h"
+#include "support/codex_home_builder.h"
 #include "support/contrast.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
@@ -193,6 +194,11 @@ TEST(InspectReport, ExitStatusReasonsAndOptions) {
     EXPECT_EQ(claude["reasons"][0], "The status-line helper is not installed.");
     EXPECT_TRUE(report["sources"][1]["reasons"][0].get<std::string>().find("\"sessions\"") !=
                 std::string::npos);
+    const auto limits = nlohmann::ordered_json::parse(R"({"primary":{"used_percent":"5"}})");
+    CodexHomeBuilder(home.filePath(".codex"))
+        .addSession(1.8e9, tokenCountLine("2027-01-15T08:00:00.000Z", limits), 1.8e9);
+    EXPECT_TRUE(inspect({}).standardOutput.contains(
+        R"(usable: \"payload.rate_limits.primary.used_percent\" is a string, expected a number.")"));
 }
 
 } // namespace

@@ -36,7 +36,9 @@ TEST(ClaudeUsageSource, RejectsAnythingButAWholeDecodableSnapshot) {
         {"", "No reading yet: ~c/usage_snapshot.json does not exist."},
         {": >", "~c/usage_snapshot.json could not be decoded: not valid JSON at line 1, column 1."},
         {R"(printf '{\n "updated_at": 1,,' >)", "not valid JSON at line 2, column 18."},
-        {"echo '{}' >", "\"updated_at\" is missing, or a member has the wrong type."},
+        {R"(echo '{"updated_at":1,"windows":{"five_hour":{"used_percentage":"9"}}}' >)",
+         "could not be decoded: \"windows.five_hour.used_percentage\" is a string, expected a "
+         "number."},
         // A pipe, which opening would wait on for ever.
         {"rm usage_snapshot.json; mkfifo", "~c/usage_snapshot.json could not be read"},
     };

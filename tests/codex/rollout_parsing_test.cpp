@@ -1,6 +1,7 @@
 #include "core/rounding.h"
 #include "core/window_labels.h"
 #include "sources/codex/limit_families.h"
+#include "sources/codex/rollout_diagnosis.h"
 #include "sources/codex/rollout_parsing.h"
 #include "sources/codex/timestamp_parsing.h"
 #include "support/codex_home_builder.h"
@@ -120,30 +121,51 @@ TEST(RolloutParsing, TakesTheLatestTimestampAndTheFirstOfEqualOnes) {
         EXPECT_EQ(percent(parse({doubled, withPercent("2025-01-01T00:00:05.000Z", 5)})), 7) << key;
     }
     // A latest event whose windows are unusable spoils the file; the earlier one is not used.
-    EXPECT_FALSE(parse({withPercent("2025-01-01T00:00:01Z", 1),
-                        event("2025-01-01T00:00:02Z", R"({"primary":{"window_minutes":300}})")}));
+    // Why, by the member at fault; a later record without limits does not hide it.
+    const std::pair<std::string, std::optional<std::string>> spoiled[] = {
+        {R"({"primary":{"window_minutes":300},"secondary":[]})",
+         "\"payload.rate_limits.primary\" has neither \"used_percent\" nor \"resets_at\""},
+        {R"({"primary":{"used_percent":"5","window_minutes":300}})",
+         "\"payload.rate_limits.primary.used_percent\" is a string, expected a number"},
+        {R"({"primary":null,"secondary":{"resets_at":"soon"}})",
+         "\"payload.rate_limits.secondary.resets_at\" is a string, expected a number"},
+        {R"({"primary":{"used_percent":5}})", {}},
+    };
+    for (const auto& [limits, reason] : spoiled) {
+        const std::vector<std::string> lines{withPercent("2025-01-01T00:00:01Z", 1),
+                                             event("2025-01-01T00:00:02Z", limits),
+                                             event("2025-01-01T00:00:03Z", "null")};
+        EXPECT_EQ(parse(lines).has_value(), !reason) << limits;
+        EXPECT_EQ(unusableEventReason(std::vector<std::string_view>(lines.begin(), lines.end())),
+                  reason);
+    }
 }
 
 TEST(RolloutParsing, SkipsLinesThatAreNotUsableEvents) {
     const std::string usable =
         R"({"timestamp":"2025-01-01T00:00:05Z","payload":)"
         R"({"type":"token_count","rate_limits":{"primary":{"used_percent":9}}}})";
-    const std::pair<std::string, std::string> spoilers[] = {
-        {R"("type":"token_count")", R"("type":"agent_message","text":"\"token_count\"")"},
-        {R"({"primary":{"used_percent":9}})", "null"},
-        {R"({"primary":{"used_percent":9}})", R"({"primary":5,"secondary":"x"})"},
-        {R"("2025-01-01T00:00:05Z")", "1735689605"},
-        {"T00:00:05Z", "T00:00:05"},
-        {R"("payload":{)", R"("payload":"{\"type\":\"token_count\"}","x":{)"},
-        {R"("type":"token_count")", std::string(R"("type":"token_count")") + '\0'},
-        {"}}}}", "}}}"},
-        {"{\"timestamp\"", "[{\"timestamp\""},
+    // With why the line alone gives no reading, when it is a rate-limit record.
+    const std::tuple<std::string, std::string, std::optional<std::string>> spoilers[] = {
+        {R"("type":"token_count")", R"("type":"agent_message","text":"\"token_count\"")", {}},
+        {R"({"primary":{"used_percent":9}})", "null",
+         "\"payload.rate_limits\" is null, expected an object"},
+        {R"({"primary":{"used_percent":9}})", R"({"primary":5,"secondary":"x"})",
+         "\"payload.rate_limits.primary\" is a number, expected an object"},
+        {R"("2025-01-01T00:00:05Z")", "1735689605", "\"timestamp\" is a number, expected a string"},
+        {"T00:00:05Z", "T00:00:05",
+         "\"timestamp\" is not an ISO 8601 date and time with a time zone"},
+        {R"("payload":{)", R"("payload":"{\"type\":\"token_count\"}","x":{)", {}},
+        {R"("type":"token_count")", std::string(R"("type":"token_count")") + '\0', {}},
+        {"}}}}", "}}}", {}},
+        {"{\"timestamp\"", "[{\"timestamp\"", {}},
     };
-    for (const auto& [from, to] : spoilers) {
+    for (const auto& [from, to, reason] : spoilers) {
         std::string spoiled = usable;
         spoiled.replace(spoiled.find(from), from.size(), to);
         EXPECT_EQ(percent(parse({withPercent("2025-01-01T00:00:00Z", 1), spoiled})), 1)
             << spoiled.substr(0, 120);
+        EXPECT_EQ(unusableEventReason(std::vector<std::string_view>{spoiled}), reason);
     }
     EXPECT_EQ(percent(parse({withPercent("2025-01-01T00:00:00Z", 1), usable})), 9);
 }
@@ -214,26 +236,34 @@ TEST(RolloutParsing, KeysAndLabelsWindowsByTheirLength) {
                std::to_string(minutes) + R"(,"resets_at":1783000000})";
     };
     const std::string old = R"({"used_percent":6.0,"resets_in_seconds":60})";
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {window(10080, 5), "null", "Weekly limit (7d)=5% | 5%"},
-        {window(1440, 5), "null", "Daily limit (1d)=5% | 5%"},
-        {window(43200, 5), "null", "Monthly limit (30d)=5% | 5%"},
+    // The same windows in another limit family "s": their keys in display order.
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {window(10080, 5), "null", "Weekly limit (7d)=5% | 5%", "s.seven_day"},
+        {window(1440, 5), "null", "Daily limit (1d)=5% | 5%", "s.daily"},
+        {window(43200, 5), "null", "Monthly limit (30d)=5% | 5%", "s.monthly"},
         {window(44640, 5), window(10080, 9),
-         "Weekly limit (7d)=9% Monthly limit (31d)=5% | 9% \u00B7 5%"},
-        {window(9600, 5), "null", "Weekly limit (160h)=5% | 5%"},
-        {window(9500, 5), "null", "Current session (9500m)=5% | 5%"},
+         "Weekly limit (7d)=9% Monthly limit (31d)=5% | 9% \u00B7 5%", "s.seven_day s.monthly"},
+        {window(9600, 5), "null", "Weekly limit (160h)=5% | 5%", "s.seven_day"},
+        {window(9500, 5), "null", "Current session (9500m)=5% | 5%", "s.primary"},
         {window(315, 5), window(1512, 9),
-         "Current session (315m)=5% Daily limit (1512m)=9% | 5% \u00B7 9%"},
+         "Current session (315m)=5% Daily limit (1512m)=9% | 5% \u00B7 9%", "s.five_hour s.daily"},
         {window(10080, 5), window(10080, 9),
-         "Current session (7d)=5% Weekly limit (7d)=9% | 5% \u00B7 9%"},
+         "Current session (7d)=5% Weekly limit (7d)=9% | 5% \u00B7 9%", "s.seven_day s.secondary"},
         {window(1440, 5), window(1440, 9),
-         "Weekly limit (1d)=9% Daily limit (1d)=5% | 9% \u00B7 5%"},
-        {old, old, "Current session (5h)=6% Weekly limit (7d)=6% | 6% \u00B7 6%"},
+         "Weekly limit (1d)=9% Daily limit (1d)=5% | 9% \u00B7 5%", "s.daily s.secondary"},
+        {old, old, "Current session (5h)=6% Weekly limit (7d)=6% | 6% \u00B7 6%",
+         "s.primary s.secondary"},
     };
-    for (const auto& [primary, secondary, expected] : cases) {
+    for (const auto& [primary, secondary, expected, familyKeys] : cases) {
         const std::string limits = R"({"primary":)" + primary + R"(,"secondary":)" + secondary +
-                                   R"(,"plan_type":"self_serve_business_usage_based"})";
-        EXPECT_EQ(shown(parse({event("2026-07-01T10:00:00.000Z", limits)})), expected) << primary;
+                                   R"(,"plan_type":"self_serve_business_usage_based")";
+        const std::string time = "2026-07-01T10:00:00.000Z";
+        EXPECT_EQ(shown(parse({event(time, limits + '}')})), expected) << primary;
+        std::string keys;
+        for (const LabeledWindow& row : labeledWindows(
+                 *parse({event(time, limits + '}'), event(time, limits + R"(,"limit_id":"s"})")})))
+            keys += row.window.family ? row.key + ' ' : "";
+        EXPECT_EQ(keys, familyKeys + ' ') << primary;
     }
 }
 

@@ -92,8 +92,8 @@ TEST(TailScanning, ReadsRecordedLogsOfOlderAndNewerCodexVersions) {
                              "plus",
                              {{"five_hour", {42.0, 1772445600.0, 300.0}},
                               {"seven_day", {17.0, 1772870400.0, 10080.0}},
-                              {"codex_bengalfox.primary", spark5h},
-                              {"codex_bengalfox.secondary", spark7d}}}));
+                              {"codex_bengalfox.five_hour", spark5h},
+                              {"codex_bengalfox.seven_day", spark7d}}}));
     EXPECT_EQ(scan(data("rollout-current.jsonl")).value_or(UsageSnapshot{}).model, "gpt-5.1-codex");
 }
 

@@ -8,13 +8,19 @@
 namespace tallyglass {
 namespace {
 
-// Each line is a whole file to reject; the empty piece after the last line feed is the empty file.
-TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFault) {
+// Line by line, a whole file to reject and why; the empty piece at the end is the empty file.
+TEST(SnapshotDecoding, RejectsTheWholeFileOnAnyFaultAndSaysWhy) {
     const auto table =
-        testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-lines.txt");
-    for (const QByteArray& json : table.split('\n'))
-        EXPECT_FALSE(decodeSnapshot(json.toStdString())) << json.constData();
-    EXPECT_GT(table.count('\n'), 20);
+        testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-lines.txt").split('\n');
+    const auto reasons =
+        testing::readFile(TALLYGLASS_TEST_DATA "/snapshot_decoding/rejected-reasons.txt")
+            .split('\n');
+    ASSERT_EQ(table.size(), reasons.size());
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        std::string problem;
+        EXPECT_FALSE(decodeSnapshot(table[i].toStdString(), &problem)) << table[i].constData();
+        EXPECT_EQ(problem, reasons[i].toStdString());
+    }
 }
 
 TEST(SnapshotDecoding, ReadsEveryAcceptedShape) {

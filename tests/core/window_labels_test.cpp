@@ -39,6 +39,8 @@ TEST(LabeledWindows, FixedOrderThenCanonicalTextOrderThenOtherFamilies) {
     const auto snapshot = snapshotWith({{"seven_day", w},
                                         {"a.secondary", spark},
                                         {"a.primary", bare},
+                                        {"a.daily", bare},
+                                        {"a.seven_day", bare},
                                         {"five_hour", w},
                                         {"seven_day_opus", w},
                                         {"Zeta", w},
@@ -50,9 +52,9 @@ TEST(LabeledWindows, FixedOrderThenCanonicalTextOrderThenOtherFamilies) {
         keys.push_back(row.key);
         labels.push_back(row.label);
     }
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"five_hour", "seven_day", "Zeta", decomposed, "\xC3\xA9z",
-                                        "f", "seven_day_opus", "a.primary", "a.secondary"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"five_hour", "seven_day", "Zeta", decomposed,
+                                              "\xC3\xA9z", "f", "seven_day_opus", "a.seven_day",
+                                              "a.daily", "a.primary", "a.secondary"}));
     EXPECT_EQ(labels.back(), "GPT-5.3-Codex-Spark (7d)");
     EXPECT_EQ(labels[labels.size() - 2], "b");
 }

@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDateTime>
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #ifndef TALLYGLASS_VIRTUAL_POINTER
 #define TALLYGLASS_VIRTUAL_POINTER ""
@@ -38,6 +40,7 @@
 
 using namespace tallyglass;
 using namespace tallyglass::testing;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -174,6 +177,10 @@ const Host hosts[] = {
      Session::Gnome},
 };
 // clang-format on
+
+std::string hostName(const ::testing::TestParamInfo<Host>& info) {
+    return info.param.name;
+}
 
 // Whether the condition comes to hold within a deadline for a loaded machine.
 bool eventually(const std::function<bool()>& condition) {
@@ -691,7 +698,43 @@ TEST_P(Desktop, ComesBackAfterRestartsAndLateStarts) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Hosts, Desktop, ::testing::ValuesIn(hosts),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Hosts, Desktop, ::testing::ValuesIn(hosts), hostName);
+
+// The panel a click on the item opened, read as a screen reader reads it: over AT-SPI, from a
+// real accessibility bus (at-spi2-core's launcher and registry) on the desktop's session bus.
+class ScreenReader : public Desktop {};
+
+TEST_P(ScreenReader, ReadsThePanelOpenedFromTheTray) {
+    launch(session, "/usr/libexec/at-spi-bus-launcher --launch-immediately");
+    QDBusConnection reader = bus->connect("screen-reader");
+    ASSERT_TRUE(eventually([&] {
+        return reader.interface()->isServiceRegistered("org.a11y.Bus").value();
+    })) << "no accessibility bus (see TEST_PACKAGES)";
+    // What a screen reader does when it starts: toolkits then export their widgets.
+    auto enable = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus",
+                                                 "org.freedesktop.DBus.Properties", "Set");
+    enable << QString("org.a11y.Status") << QString("ScreenReaderEnabled")
+           << QVariant::fromValue(QDBusVariant(true));
+    ASSERT_EQ(reader.call(enable).type(), QDBusMessage::ReplyMessage);
+    startPanel();
+    startApp();
+    const auto icon = waitForItem("bar");
+    ASSERT_TRUE(icon);
+    click(icon->bounds.center());
+    ASSERT_TRUE(eventually([this] { return windowShown(); }));
+    const auto reading =
+        runProgram(TALLYGLASS_PYTHON, {TALLYGLASS_ATSPI_READER, QString::number(app->processId())},
+                   60000, environment(QDir::tempPath()));
+    EXPECT_TRUE(reading.ok()) << reading.standardOutput.toStdString()
+                              << reading.standardError.toStdString();
+}
+
+// One host with a tray a user has is enough: what it reads is the program's own.
+INSTANTIATE_TEST_SUITE_P(Hosts, ScreenReader,
+                         ::testing::Values(*std::find_if(std::begin(hosts), std::end(hosts),
+                                                         [](const Host& host) {
+                                                             return host.name == "xfce4_panel"sv;
+                                                         })),
+                         hostName);
 
 } // namespace

@@ -201,7 +201,7 @@ TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
 
 TEST_F(PanelTest, PlanBadgeIsCapitalisedWordByWord) {
     const std::pair<std::optional<std::string>, const char*> cases[] = {
-        {"pro", "Pro"}, {"team plan", "Team Plan"}, {"", ""}, {{}, ""}};
+        {"pro", "Pro"}, {"team_plan", "Team Plan"}, {"", ""}, {{}, ""}};
     for (const auto& [plan, shown] : cases) {
         auto snapshot = snapshotWith({});
         snapshot.planType = plan;
