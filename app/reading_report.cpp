@@ -37,37 +37,43 @@ nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot) {
     return out;
 }
 
+nlohmann::ordered_json sourceEntry(const SourceId& source,
+                                   const std::optional<UsageSnapshot>& snapshot, bool available,
+                                   const std::vector<QString>& reasons, double now) {
+    nlohmann::ordered_json entry;
+    entry["kind"] = std::string(rawValue(source.kind));
+    // Which of several Claude folders, and the name the panel's switch shows.
+    entry["source"] = storedForm(source);
+    entry["name"] = displayName(source).toStdString();
+    if (source.kind == SourceKind::claude)
+        entry["folder"] = claudeFolderPath(source.folder).toStdString();
+    entry["available"] = available;
+    if (snapshot) {
+        entry["snapshot"] = snapshotJson(*snapshot);
+        entry["stale"] = now - snapshot->updatedAt > UsageModel::staleAfterSeconds;
+        const auto windows = windowsAsOf(labeledWindows(*snapshot), snapshot->updatedAt, now);
+        auto& labeled = entry["labeled_windows"] = nlohmann::ordered_json::array();
+        for (const LabeledWindow& window : windows)
+            labeled.push_back({{"key", window.key},
+                               {"label", window.label},
+                               {"window", windowJson(window.window)},
+                               {"has_reset", window.hasReset}});
+        if (auto summary = menuBarSummary(windows))
+            entry["summary"] = *summary;
+    }
+    auto& reasonList = entry["reasons"] = nlohmann::ordered_json::array();
+    for (const QString& reason : reasons)
+        reasonList.push_back(reason.toStdString());
+    return entry;
+}
+
 nlohmann::ordered_json inspectReport(const SourceTable& sources, double now) {
     nlohmann::ordered_json report;
     report["sources"] = nlohmann::ordered_json::array();
-    for (const auto& [source, actor] : sources) {
-        const std::optional<UsageSnapshot> snapshot = actor->loadSnapshot().result();
-        nlohmann::ordered_json entry;
-        entry["kind"] = std::string(rawValue(source.kind));
-        // Which of several Claude folders, and the name the panel's switch shows.
-        entry["source"] = storedForm(source);
-        entry["name"] = displayName(source).toStdString();
-        if (source.kind == SourceKind::claude)
-            entry["folder"] = claudeFolderPath(source.folder).toStdString();
-        entry["available"] = actor->isAvailable().result();
-        if (snapshot) {
-            entry["snapshot"] = snapshotJson(*snapshot);
-            entry["stale"] = now - snapshot->updatedAt > UsageModel::staleAfterSeconds;
-            const auto windows = windowsAsOf(labeledWindows(*snapshot), snapshot->updatedAt, now);
-            auto& labeled = entry["labeled_windows"] = nlohmann::ordered_json::array();
-            for (const LabeledWindow& window : windows)
-                labeled.push_back({{"key", window.key},
-                                   {"label", window.label},
-                                   {"window", windowJson(window.window)},
-                                   {"has_reset", window.hasReset}});
-            if (auto summary = menuBarSummary(windows))
-                entry["summary"] = *summary;
-        }
-        auto& reasons = entry["reasons"] = nlohmann::ordered_json::array();
-        for (const QString& reason : actor->diagnosis().result())
-            reasons.push_back(reason.toStdString());
-        report["sources"].push_back(std::move(entry));
-    }
+    for (const auto& [source, actor] : sources)
+        report["sources"].push_back(sourceEntry(source, actor->loadSnapshot().result(),
+                                                actor->isAvailable().result(),
+                                                actor->diagnosis().result(), now));
     return report;
 }
 

@@ -11,6 +11,11 @@ namespace tallyglass {
 // Loads every source once without its prepare step, so nothing is installed or written.
 nlohmann::ordered_json inspectReport(const SourceTable& sources, double now);
 
+// One source's entry of that report.
+nlohmann::ordered_json sourceEntry(const SourceId& source,
+                                   const std::optional<UsageSnapshot>& snapshot, bool available,
+                                   const std::vector<QString>& reasons, double now);
+
 // Whether the report holds a reading of that source.
 bool hasReading(const nlohmann::ordered_json& report, const SourceId& source);
 

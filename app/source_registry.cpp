@@ -48,4 +48,15 @@ std::optional<SourceId> sourceByName(const SourceTable& sources, const QString& 
     return found;
 }
 
+std::optional<SourceId> sourceNamed(const SourceTable& sources, const QString& name) {
+    return sourceByName(sources, name);
+}
+
+QStringList sourceNames(const SourceTable& sources) {
+    QStringList names;
+    for (const auto& entry : sources)
+        names << QString::fromStdString(storedForm(entry.first));
+    return names;
+}
+
 } // namespace tallyglass

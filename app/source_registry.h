@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -23,5 +24,11 @@ std::vector<NamedSource> namedSources(const SourceTable& sources);
 // The source a name picks: its stored form ("claude", "codex", "claude-2") or the name the
 // switch shows, compared without regard to case; none when no source or several answer to it.
 std::optional<SourceId> sourceByName(const SourceTable& sources, const QString& name);
+
+// The source of the table a user names on the command line; none for a name it does not hold.
+std::optional<SourceId> sourceNamed(const SourceTable& sources, const QString& name);
+
+// The names it holds, for a message: each source's stored form.
+QStringList sourceNames(const SourceTable& sources);
 
 } // namespace tallyglass

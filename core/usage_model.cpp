@@ -38,13 +38,24 @@ std::shared_ptr<std::atomic<bool>> supersede(std::shared_ptr<std::atomic<bool>>&
 } // namespace
 
 UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent)
+    : UsageModel(std::move(sources), std::move(clock), std::nullopt, parent) {}
+
+UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, ReadOnlyWatch watch,
+                       QObject* parent)
+    : UsageModel(std::move(sources), std::move(clock), std::optional(watch), parent) {}
+
+UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
+                       std::optional<ReadOnlyWatch> watch, QObject* parent)
     : QObject(parent)
     , m_clock(std::move(clock))
     , m_lastChecked(m_clock->now())
     , m_sources(std::move(sources))
-    , m_preferences(loadWatchPreferences())
-    , m_alerts(stateFolderPath() + QStringLiteral("/alerts.json")) {
-    m_activeSource = storedActiveSource();
+    // One source, read and nothing else.
+    , m_preferences(watch ? WatchPreferences{.warnings = false, .pace = false}
+                          : loadWatchPreferences())
+    , m_alerts(watch ? QString() : stateFolderPath() + QStringLiteral("/alerts.json"))
+    , m_readOnly(watch.has_value()) {
+    m_activeSource = watch ? watch->source : storedActiveSource();
     // A folder removed while the program was not running: its choice keeps no source.
     if (!m_sources.contains(m_activeSource))
         m_activeSource = SourceId(m_activeSource.kind);
@@ -199,7 +210,7 @@ void UsageModel::startLoad(bool withPrepare) {
     if (found == m_sources.end())
         return;
     auto job = supersede(m_loadTask);
-    if (!withPrepare) {
+    if (!withPrepare || m_readOnly) {
         performLoad(source, job);
         return;
     }

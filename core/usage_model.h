@@ -24,6 +24,13 @@ using SourceTable = std::map<SourceId, std::shared_ptr<SourceActor>>;
 // Builds the table afresh from what is stored, when the user adds or removes a Claude folder.
 using SourceFactory = std::function<SourceTable()>;
 
+// A model for tools that only look on: it watches the given source rather than the stored
+// choice, never sets a source up, and neither warns nor remembers what was said, so the
+// program's own warnings still come.
+struct ReadOnlyWatch {
+    SourceId source;
+};
+
 // The one application model. Lives on the main thread; refreshes the active source every
 // 10 seconds and on demand, and publishes its reading. Each published property has its own
 // change signal, emitted after the new value is in place. When the preferences ask for it,
@@ -41,6 +48,8 @@ public:
     // Reads "activeSource" and the watch preferences and starts the first load, with the
     // active source's prepare. What was said to the user is remembered in the state folder.
     UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock, ReadOnlyWatch watch,
+               QObject* parent = nullptr);
     ~UsageModel() override;
 
     const std::optional<UsageSnapshot>& snapshot() const { return m_snapshot; }
@@ -96,6 +105,8 @@ signals:
     void alertsRaised(const std::vector<tallyglass::UsageAlert>& alerts);
 
 private:
+    UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
+               std::optional<ReadOnlyWatch> watch, QObject* parent);
     void startLoad(bool withPrepare);
     // The job is its own cancel flag, shared with the source's executor.
     void performLoad(SourceId source, std::shared_ptr<std::atomic<bool>> job);
@@ -121,6 +132,7 @@ private:
     std::map<SourceId, std::optional<UsageSnapshot>> m_latest;
     WatchPreferences m_preferences;
     UsageAlerts m_alerts;
+    bool m_readOnly = false;
 };
 
 } // namespace tallyglass

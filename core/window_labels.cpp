@@ -176,10 +176,8 @@ namespace {
 // limits; other limit families sort last and never stand in the summary.
 std::vector<std::string> summaryFigures(const std::vector<LabeledWindow>& windows) {
     std::vector<std::string> figures;
-    for (std::size_t i = 0; i < windows.size() && i < 2 && !windows[i].window.family; ++i) {
-        if (const auto& percentage = windows[i].window.usedPercentage)
-            figures.push_back(percentFigure(*percentage));
-    }
+    for (double percentage : summaryPercentages(windows))
+        figures.push_back(percentFigure(percentage));
     return figures;
 }
 
@@ -193,6 +191,15 @@ std::optional<std::string> joinedFigures(const std::vector<std::string>& figures
 }
 
 } // namespace
+
+std::vector<double> summaryPercentages(const std::vector<LabeledWindow>& windows) {
+    std::vector<double> percentages;
+    for (std::size_t i = 0; i < windows.size() && i < 2 && !windows[i].window.family; ++i) {
+        if (const auto& percentage = windows[i].window.usedPercentage)
+            percentages.push_back(*percentage);
+    }
+    return percentages;
+}
 
 std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows) {
     return joinedFigures(summaryFigures(windows));

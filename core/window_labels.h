@@ -39,6 +39,8 @@ std::vector<LabeledWindow> labeledWindows(const UsageSnapshot& snapshot);
 std::optional<std::string> menuBarSummary(const std::optional<UsageSnapshot>& snapshot);
 // The same from windows already labelled and ordered.
 std::optional<std::string> menuBarSummary(const std::vector<LabeledWindow>& windows);
+// The figures of that summary, as stored.
+std::vector<double> summaryPercentages(const std::vector<LabeledWindow>& windows);
 
 // The letter that marks an assistant's figure where both stand together: "C", "X".
 std::string_view assistantMark(SourceKind kind);

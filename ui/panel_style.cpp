@@ -48,9 +48,12 @@ bool isDarkPalette(const QPalette& palette) {
 }
 
 QColor systemColor(SystemColor color, const QPalette& palette) {
+    return systemColor(color, isDarkPalette(palette));
+}
+
+QColor systemColor(SystemColor color, bool dark) {
     // The accessible (high-contrast) variants of the usual system colours: the plain ones are
     // too light to read as small text on a white panel.
-    const bool dark = isDarkPalette(palette);
     switch (color) {
     case SystemColor::green:
         return dark ? QColor(48, 219, 91) : QColor(30, 122, 54);
@@ -61,7 +64,7 @@ QColor systemColor(SystemColor color, const QPalette& palette) {
     case SystemColor::gray:
         return dark ? QColor(174, 174, 178) : QColor(108, 108, 112);
     }
-    return palette.color(QPalette::WindowText);
+    return dark ? Qt::white : Qt::black;
 }
 
 double relativeLuminance(const QColor& colour) {

@@ -30,6 +30,7 @@ bool isDarkPalette(const QPalette& palette);
 
 // Status colours with enough contrast to be read as text on the panel, light or dark.
 QColor systemColor(SystemColor color, const QPalette& palette);
+QColor systemColor(SystemColor color, bool dark);
 
 // The contrast small text needs against its background (WCAG AA).
 inline constexpr double minimumTextContrast = 4.5;

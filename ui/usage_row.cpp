@@ -16,28 +16,22 @@
 
 namespace tallyglass {
 
-UsageTone usageTone(std::optional<double> percentage) {
-    if (!percentage || std::isnan(*percentage))
-        return UsageTone::gray;
-    if (*percentage < 70)
-        return UsageTone::green;
-    if (*percentage < 90)
-        return UsageTone::orange;
-    return UsageTone::red;
+QColor usageColor(std::optional<double> percentage, const QPalette& palette) {
+    return usageColor(percentage, isDarkPalette(palette));
 }
 
-QColor usageColor(std::optional<double> percentage, const QPalette& palette) {
+QColor usageColor(std::optional<double> percentage, bool dark) {
     switch (usageTone(percentage)) {
     case UsageTone::gray:
-        return systemColor(SystemColor::gray, palette);
+        return systemColor(SystemColor::gray, dark);
     case UsageTone::green:
-        return systemColor(SystemColor::green, palette);
+        return systemColor(SystemColor::green, dark);
     case UsageTone::orange:
-        return systemColor(SystemColor::orange, palette);
+        return systemColor(SystemColor::orange, dark);
     case UsageTone::red:
-        return systemColor(SystemColor::red, palette);
+        return systemColor(SystemColor::red, dark);
     }
-    return systemColor(SystemColor::gray, palette);
+    return systemColor(SystemColor::gray, dark);
 }
 
 QString percentText(std::optional<double> percentage) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/usage_records.h"
+#include "core/usage_tone.h"
 
 #include <QColor>
 #include <QFont>
@@ -17,13 +18,10 @@ namespace tallyglass {
 class ElidedLabel;
 class UsageBar;
 
-// How close a window is to its limit, judged on the percentage as stored.
-enum class UsageTone { gray, green, orange, red };
-
-UsageTone usageTone(std::optional<double> percentage);
-
-// The colour of the percentage text and of the bar, for this palette.
+// The colour of the percentage text and of the bar, for this palette; or on a light or dark
+// background.
 QColor usageColor(std::optional<double> percentage, const QPalette& palette);
+QColor usageColor(std::optional<double> percentage, bool dark);
 
 // "43%", "-3%", "120%"; "no data" without a percentage.
 QString percentText(std::optional<double> percentage);

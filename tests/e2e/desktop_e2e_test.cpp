@@ -137,6 +137,8 @@ struct Host {
     Session session = Session::X11;
     // No tray: the program's window stands in for the item.
     bool tray = true;
+    // Where the bar's own module shows tallyglass-inspect's line (see its config).
+    QRect module = {};
 };
 
 void PrintTo(const Host& host, std::ostream* out) {
@@ -168,7 +170,8 @@ const Host hosts[] = {
      QRect(0, 772, 300, 28), true, false, {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
      "KDE_SESSION_VERSION=5"}, {"BreezeDark", "BreezeClassic"}},
     // waybar's tray at the right of its bar (see its config), on sway.
-    {"sway_waybar", {"waybar"}, QRect(1040, 0, 240, 30), true, false, {}, {}, Session::Sway},
+    {"sway_waybar", {"waybar"}, QRect(1040, 0, 240, 30), true, false, {}, {}, Session::Sway, true,
+     QRect(0, 0, 300, 30)},
     {"sway_no_tray", {}, QRect(), false, false, {}, {}, Session::Sway, false},
     // The extension is the host: enabled once the shell runs, and disabled and enabled again
     // to restart it, as the shell itself cannot restart under Wayland.
@@ -295,13 +298,10 @@ protected:
         for (const QString& command : host().commands)
             ASSERT_FALSE(QStandardPaths::findExecutable(command.section(u' ', 0, 0)).isEmpty())
                 << command.toStdString() << ": not installed (see TEST_PACKAGES)";
-        const qint64 now = QDateTime::currentSecsSinceEpoch();
-        const QString snapshot =
-            R"({"updated_at":%1,"windows":{"five_hour":{"used_percentage":42,)"
-            R"("resets_at":%2},"seven_day":{"used_percentage":17,"resets_at":%3}}})";
-        ASSERT_TRUE(writeFile(home.filePath(".claude/usage_snapshot.json"),
-                              snapshot.arg(now).arg(now + 7200).arg(now + 300000).toUtf8()));
+        ASSERT_TRUE(writeSnapshot(42));
         panelEnvironment = environment(hostHome.path());
+        panelEnvironment.insert("PATH", prefix->filePath("bin:") + panelEnvironment.value("PATH"));
+        panelEnvironment.insert("TALLYGLASS_HOME", home.path());
         runProgram("cp", {"-RT", TALLYGLASS_HOSTS "/" + QString(host().name),
                           hostHome.filePath(".config")});
         for (QString pair : host().environment) {
@@ -381,6 +381,27 @@ protected:
             settledScreen();
             remoteDesktop->leaveOverview();
         }
+    }
+
+    bool writeSnapshot(int session) {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const QString snapshot =
+            R"({"updated_at":%1,"windows":{"five_hour":{"used_percentage":%4,)"
+            R"("resets_at":%2},"seven_day":{"used_percentage":17,"resets_at":%3}}})";
+        return writeFile(home.filePath(".claude/usage_snapshot.json"),
+                         snapshot.arg(now).arg(now + 7200).arg(now + 300000).arg(session).toUtf8());
+    }
+    // The module's text once shown in its class's colour (see the host's style), as wide as
+    // "42% · 17%" at the bar's font size.
+    bool moduleShows(const QColor& colour, const char* when) {
+        QImage screen;
+        const bool shown = eventually([&] {
+            const Foreground text = foreground(screen = screenshot(), host().module);
+            return QColor(text.fill) == colour && text.bounds.width() >= 45 &&
+                   text.bounds.width() <= 110;
+        });
+        save(screen, when);
+        return shown;
     }
 
     static const Host& host() { return GetParam(); }
@@ -638,6 +659,11 @@ TEST_P(Desktop, ClicksOpenThePanelAndTheMenu) {
     startApp();
     const auto icon = waitForItem("bar");
     ASSERT_TRUE(icon);
+    if (!host().module.isNull()) {
+        EXPECT_TRUE(moduleShows(QColor(0x30, 0xdb, 0x5b), "module"));
+        ASSERT_TRUE(writeSnapshot(93));
+        EXPECT_TRUE(moduleShows(QColor(0xff, 0x69, 0x61), "module-changed"));
+    }
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         // Apart from the last click by more than a double click's time.
