@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tallyglass {
@@ -30,14 +31,17 @@ void addGuiOptions(QCommandLineParser& parser) {
 }
 
 int removeHelper() {
-    const HelperRemoval removal = takeHelperOut();
-    if (const QString failure = removalFailureText(removal, claudeFolderPath());
-        !failure.isEmpty()) {
-        print(stderr, QCoreApplication::translate("tallyglass::CommandLine", "tallyglass: %1\n")
-                          .arg(failure));
+    const std::vector<FolderRemoval> removals = takeHelperOut();
+    if (const QString failure = removalFailureText(removals); !failure.isEmpty()) {
+        for (const QString& line : failure.split(u'\n'))
+            print(stderr, QCoreApplication::translate("tallyglass::CommandLine", "tallyglass: %1\n")
+                              .arg(line));
         return 1;
     }
-    print(stdout, removal == HelperRemoval::removed
+    const bool removed = std::any_of(removals.begin(), removals.end(), [](const auto& each) {
+        return each.removal == HelperRemoval::removed;
+    });
+    print(stdout, removed
                       ? QCoreApplication::translate(
                             "tallyglass::CommandLine",
                             "Removed the Tallyglass helper from Claude Code; your own status line "

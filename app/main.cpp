@@ -29,6 +29,7 @@ int main(int argc, char* argv[]) {
         tallyglass::defaultSources(), std::make_shared<tallyglass::SystemClock>(),
         tallyglass::createStatusItem(), tallyglass::createLoginItem(),
         std::make_shared<tallyglass::ClaudeHelperSwitch>(), tallyglass::createDesktopNotifier());
+    app.model().setSourceFactory(&tallyglass::defaultSources);
     QObject::connect(&instance, &tallyglass::SingleInstance::showRequested, &app,
                      &tallyglass::TallyglassApp::showPanelWindow);
     return QApplication::exec();

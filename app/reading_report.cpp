@@ -2,6 +2,9 @@
 
 #include "core/window_labels.h"
 #include "core/window_reset.h"
+#include "ui/source_switch.h"
+
+#include "core/claude_folder.h"
 
 namespace tallyglass {
 namespace {
@@ -34,11 +37,16 @@ nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot) {
     return out;
 }
 
-nlohmann::ordered_json sourceEntry(SourceKind kind, const std::optional<UsageSnapshot>& snapshot,
-                                   bool available, const std::vector<QString>& reasons,
-                                   double now) {
+nlohmann::ordered_json sourceEntry(const SourceId& source,
+                                   const std::optional<UsageSnapshot>& snapshot, bool available,
+                                   const std::vector<QString>& reasons, double now) {
     nlohmann::ordered_json entry;
-    entry["kind"] = std::string(rawValue(kind));
+    entry["kind"] = std::string(rawValue(source.kind));
+    // Which of several Claude folders, and the name the panel's switch shows.
+    entry["source"] = storedForm(source);
+    entry["name"] = displayName(source).toStdString();
+    if (source.kind == SourceKind::claude)
+        entry["folder"] = claudeFolderPath(source.folder).toStdString();
     entry["available"] = available;
     if (snapshot) {
         entry["snapshot"] = snapshotJson(*snapshot);
@@ -62,16 +70,16 @@ nlohmann::ordered_json sourceEntry(SourceKind kind, const std::optional<UsageSna
 nlohmann::ordered_json inspectReport(const SourceTable& sources, double now) {
     nlohmann::ordered_json report;
     report["sources"] = nlohmann::ordered_json::array();
-    for (const auto& [kind, actor] : sources)
-        report["sources"].push_back(sourceEntry(kind, actor->loadSnapshot().result(),
+    for (const auto& [source, actor] : sources)
+        report["sources"].push_back(sourceEntry(source, actor->loadSnapshot().result(),
                                                 actor->isAvailable().result(),
                                                 actor->diagnosis().result(), now));
     return report;
 }
 
-bool hasReading(const nlohmann::ordered_json& report, SourceKind kind) {
+bool hasReading(const nlohmann::ordered_json& report, const SourceId& source) {
     for (const auto& entry : report["sources"])
-        if (entry["kind"] == rawValue(kind))
+        if (entry["source"] == storedForm(source))
             return entry.contains("snapshot");
     return false;
 }

@@ -12,11 +12,12 @@ namespace tallyglass {
 nlohmann::ordered_json inspectReport(const SourceTable& sources, double now);
 
 // One source's entry of that report.
-nlohmann::ordered_json sourceEntry(SourceKind kind, const std::optional<UsageSnapshot>& snapshot,
-                                   bool available, const std::vector<QString>& reasons, double now);
+nlohmann::ordered_json sourceEntry(const SourceId& source,
+                                   const std::optional<UsageSnapshot>& snapshot, bool available,
+                                   const std::vector<QString>& reasons, double now);
 
 // Whether the report holds a reading of that source.
-bool hasReading(const nlohmann::ordered_json& report, SourceKind kind);
+bool hasReading(const nlohmann::ordered_json& report, const SourceId& source);
 
 nlohmann::ordered_json snapshotJson(const UsageSnapshot& snapshot);
 

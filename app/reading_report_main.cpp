@@ -55,7 +55,7 @@ int usage(const QString& error) {
 }
 
 // The report of every source (or the one named), as before there were formats.
-int printReport(const SourceTable& sources, SourceKind watched) {
+int printReport(const SourceTable& sources, SourceId watched) {
     const auto report = inspectReport(sources, SystemClock().now());
     // Invalid UTF-8 from a source file is replaced rather than aborting the dump.
     std::cout << report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
@@ -63,7 +63,7 @@ int printReport(const SourceTable& sources, SourceKind watched) {
     return hasReading(report, watched) ? readingFound : noReading;
 }
 
-int printLine(const SourceTable& sources, SourceKind kind, LineFormat format) {
+int printLine(const SourceTable& sources, SourceId kind, LineFormat format) {
     const auto& actor = sources.at(kind);
     const SourceReading reading{
         kind, actor->loadSnapshot().result(), actor->isAvailable().result(), {}};
@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
         return usage(QCoreApplication::translate("inspect", "Unknown format: %1")
                          .arg(parser.value(formatOption)));
     SourceTable sources = defaultSources();
-    SourceKind kind = storedActiveKind();
+    SourceId kind = storedActiveSource();
     if (parser.isSet(sourceOption)) {
         const auto named = sourceNamed(sources, parser.value(sourceOption));
         if (!named)

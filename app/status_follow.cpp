@@ -29,7 +29,7 @@ void quitWhenOutputCloses() {
 
 class LineFollower final : public QObject {
 public:
-    LineFollower(const SourceTable& sources, SourceKind kind, LineFormat format)
+    LineFollower(const SourceTable& sources, SourceId kind, LineFormat format)
         : m_actor(sources.at(kind))
         , m_kind(kind)
         , m_format(format)
@@ -63,7 +63,7 @@ private:
     }
 
     std::shared_ptr<SourceActor> m_actor;
-    SourceKind m_kind;
+    SourceId m_kind;
     LineFormat m_format;
     std::shared_ptr<SystemClock> m_clock;
     UsageModel m_model;
@@ -73,7 +73,7 @@ private:
 
 } // namespace
 
-int followSource(const SourceTable& sources, SourceKind kind, LineFormat format) {
+int followSource(const SourceTable& sources, SourceId kind, LineFormat format) {
     // A write to a closed pipe then fails rather than ending the program by a signal.
     std::signal(SIGPIPE, SIG_IGN);
     LineFollower follower(sources, kind, format);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/source_kind.h"
+#include "core/source_id.h"
 #include "core/usage_records.h"
 
 #include <QString>
@@ -19,7 +19,7 @@ std::optional<LineFormat> lineFormatNamed(const QString& name);
 
 // What one source reads at a moment, as the lines are made from.
 struct SourceReading {
-    SourceKind kind = SourceKind::claude;
+    SourceId kind;
     std::optional<UsageSnapshot> snapshot;
     bool available = false;
     // Why there is no reading; only the JSON report shows them.

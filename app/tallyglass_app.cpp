@@ -89,12 +89,23 @@ void TallyglassApp::tell(const std::vector<UsageAlert>& alerts) {
     }
 }
 
+// "C 42% · X 12%"; further Claude folders are told apart by number: "C 42% · C2 7% · X 12%".
+std::optional<std::string> TallyglassApp::everySourceSummary() const {
+    std::vector<std::pair<std::string, std::optional<UsageSnapshot>>> readings;
+    int claudeSources = 0;
+    for (const SourceId& source : m_model->sourceIds()) {
+        std::string mark(assistantMark(source.kind));
+        if (source.kind == SourceKind::claude && ++claudeSources > 1)
+            mark += std::to_string(claudeSources);
+        readings.emplace_back(std::move(mark), m_model->latestReading(source));
+    }
+    return markedSummary(readings);
+}
+
 void TallyglassApp::updateStatusItem() {
     std::optional<QString> summary;
-    const auto text = m_model->preferences().bothInTray
-                          ? bothAssistantsSummary(m_model->latestReading(SourceKind::claude),
-                                                  m_model->latestReading(SourceKind::codex))
-                          : m_model->menuBarSummary();
+    const auto text =
+        m_model->preferences().bothInTray ? everySourceSummary() : m_model->menuBarSummary();
     if (text)
         summary = QString::fromStdString(*text);
     // Most refreshes publish the same figures; the tray redraws only when they change.

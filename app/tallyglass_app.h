@@ -42,6 +42,7 @@ public:
 private:
     void runCommand(MenuCommand command);
     void updateStatusItem();
+    std::optional<std::string> everySourceSummary() const;
     void checkTrayShown();
     void tell(const std::vector<UsageAlert>& alerts);
 

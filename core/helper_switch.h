@@ -19,6 +19,9 @@ public:
     virtual std::optional<QString> remove() = 0;
     // Lets the next preparation of the Claude source add the helper again.
     virtual void allow() = 0;
+    // Takes the helper out of one Claude folder that is no longer watched, whatever the
+    // choice: nothing would take it out later. A sentence telling why, when it could not.
+    virtual std::optional<QString> removeFromFolder(const QString& folder) = 0;
 };
 
 } // namespace tallyglass

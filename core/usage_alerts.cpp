@@ -35,7 +35,7 @@ UsageAlerts::UsageAlerts(std::shared_ptr<AlertMemory> memory)
         m_periods = m_memory->load();
 }
 
-std::vector<UsageAlert> UsageAlerts::observe(SourceKind source, const UsageSnapshot& snapshot,
+std::vector<UsageAlert> UsageAlerts::observe(const SourceId& source, const UsageSnapshot& snapshot,
                                              double now, const WatchPreferences& preferences) {
     std::vector<UsageAlert> alerts;
     if (!std::isfinite(snapshot.updatedAt))
@@ -48,7 +48,7 @@ std::vector<UsageAlert> UsageAlerts::observe(SourceKind source, const UsageSnaps
             continue;
         if (++watched > mostWindows)
             break;
-        const std::string id = std::string(rawValue(source)) + '/' + entry.key;
+        const std::string id = storedForm(source) + '/' + entry.key;
         changed |= observeWindow(id, entry, snapshot.updatedAt, now, preferences, alerts, source);
     }
     if (changed)
@@ -58,7 +58,7 @@ std::vector<UsageAlert> UsageAlerts::observe(SourceKind source, const UsageSnaps
 
 bool UsageAlerts::observeWindow(const std::string& id, const LabeledWindow& entry,
                                 double readingTime, double now, const WatchPreferences& preferences,
-                                std::vector<UsageAlert>& alerts, SourceKind source) {
+                                std::vector<UsageAlert>& alerts, const SourceId& source) {
     UsageWindow window = entry.window;
     // A reset time that is no number (a sum of infinities in a log) would start a new period,
     // and a write, at every reading.
@@ -134,10 +134,10 @@ std::optional<double> UsageAlerts::forecast(const Period& period, std::optional<
     return full;
 }
 
-std::optional<double> UsageAlerts::paceForecast(SourceKind source, const std::string& key,
+std::optional<double> UsageAlerts::paceForecast(const SourceId& source, const std::string& key,
                                                 const UsageWindow& window, double readingTime,
                                                 double now) const {
-    const auto found = m_periods.find(std::string(rawValue(source)) + '/' + key);
+    const auto found = m_periods.find(storedForm(source) + '/' + key);
     if (found == m_periods.end() || !samePeriod(found->second.resetsAt, window.resetsAt) ||
         hasResetSince(window, readingTime, now))
         return std::nullopt;

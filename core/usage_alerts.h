@@ -2,7 +2,7 @@
 
 #include "alert_memory.h"
 #include "pace.h"
-#include "source_kind.h"
+#include "source_id.h"
 #include "usage_records.h"
 #include "watch_preferences.h"
 
@@ -21,7 +21,7 @@ struct UsageAlert {
         pace,      // at the recent pace the window is full at fullAt, before it resets
     };
     Type type = Type::threshold;
-    SourceKind source = SourceKind::claude;
+    SourceId source;
     std::string label;
     double percentage = 0;
     std::optional<double> resetsAt;
@@ -39,12 +39,12 @@ public:
     explicit UsageAlerts(std::shared_ptr<AlertMemory> memory = nullptr);
 
     // What this reading of the source gives to say now; remembers it.
-    std::vector<UsageAlert> observe(SourceKind source, const UsageSnapshot& snapshot, double now,
-                                    const WatchPreferences& preferences);
+    std::vector<UsageAlert> observe(const SourceId& source, const UsageSnapshot& snapshot,
+                                    double now, const WatchPreferences& preferences);
 
     // When the window reaches 100 % at the recent pace, when that is still ahead and before its
     // reset; none otherwise.
-    std::optional<double> paceForecast(SourceKind source, const std::string& key,
+    std::optional<double> paceForecast(const SourceId& source, const std::string& key,
                                        const UsageWindow& window, double readingTime,
                                        double now) const;
 
@@ -60,7 +60,7 @@ private:
     // current period; about is the alert that would tell of it, of any type.
     bool observeWindow(const std::string& id, const LabeledWindow& entry, double readingTime,
                        double now, const WatchPreferences& preferences,
-                       std::vector<UsageAlert>& alerts, SourceKind source);
+                       std::vector<UsageAlert>& alerts, const SourceId& source);
     bool observeInPeriod(Period& period, const UsageAlert& about, double readingTime, double now,
                          const WatchPreferences& preferences, std::vector<UsageAlert>& alerts);
     static std::optional<double> forecast(const Period& period, std::optional<double> resetsAt,

@@ -57,7 +57,10 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
                           : loadWatchPreferences())
     , m_alerts(std::move(alertMemory))
     , m_readOnly(watch.has_value()) {
-    m_activeKind = watch ? watch->source : storedActiveKind();
+    m_activeSource = watch ? watch->source : storedActiveSource();
+    // A folder removed while the program was not running: its choice keeps no source.
+    if (!m_sources.contains(m_activeSource))
+        m_activeSource = SourceId(m_activeSource.kind);
     prepareAndRefresh();
 
     m_timer.setInterval(refreshIntervalMs);
@@ -78,9 +81,16 @@ std::optional<std::string> UsageModel::menuBarSummary() const {
     return tallyglass::menuBarSummary(m_labeledWindows);
 }
 
-const std::optional<UsageSnapshot>& UsageModel::latestReading(SourceKind kind) const {
+std::vector<SourceId> UsageModel::sourceIds() const {
+    std::vector<SourceId> ids;
+    for (const auto& [id, actor] : m_sources)
+        ids.push_back(id);
+    return ids;
+}
+
+const std::optional<UsageSnapshot>& UsageModel::latestReading(const SourceId& source) const {
     static const std::optional<UsageSnapshot> none;
-    const auto found = m_latest.find(kind);
+    const auto found = m_latest.find(source);
     return found == m_latest.end() ? none : found->second;
 }
 
@@ -96,7 +106,7 @@ void UsageModel::setPreferences(WatchPreferences preferences) {
 std::optional<double> UsageModel::paceForecast(const LabeledWindow& entry) const {
     if (!m_preferences.pace || !m_snapshot)
         return std::nullopt;
-    return m_alerts.paceForecast(m_activeKind, entry.key, entry.window, m_snapshot->updatedAt,
+    return m_alerts.paceForecast(m_activeSource, entry.key, entry.window, m_snapshot->updatedAt,
                                  m_clock->now());
 }
 
@@ -104,7 +114,7 @@ void UsageModel::refresh() {
     // A set-up that failed is tried again, so mending the file by hand is seen at once.
     startLoad(m_setupReport.result == SetupReport::Result::failed);
     if (m_preferences.watchesBothSources())
-        loadOtherSource();
+        loadOtherSources();
 }
 
 void UsageModel::tick() {
@@ -112,32 +122,31 @@ void UsageModel::tick() {
     // Half a minute is soon enough for a warning or the tray, and reading the other assistant
     // at every tick would double what the program costs while idle.
     if (++m_ticks % otherSourceTicks == 0 && m_preferences.watchesBothSources())
-        loadOtherSource();
+        loadOtherSources();
 }
 
-void UsageModel::loadOtherSource() {
-    const SourceKind kind =
-        m_activeKind == SourceKind::claude ? SourceKind::codex : SourceKind::claude;
-    const auto found = m_sources.find(kind);
-    if (found == m_sources.end())
-        return;
-    auto job = supersede(m_otherLoadTask);
-    // Only read: the other assistant's set-up is left to the moment the user picks it.
-    whenReady(found->second->loadSnapshot(job), this,
-              [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
-                  if (!*job && m_activeKind != kind)
-                      record(kind, snapshot);
-              });
+void UsageModel::loadOtherSources() {
+    for (const auto& [id, actor] : m_sources) {
+        if (id == m_activeSource)
+            continue;
+        auto job = supersede(m_otherLoadTasks[id]);
+        // Only read: another source's set-up is left to the moment the user picks it.
+        whenReady(actor->loadSnapshot(job), this,
+                  [this, id, job](const std::optional<UsageSnapshot>& snapshot) {
+                      if (!*job && m_activeSource != id && m_sources.contains(id))
+                          record(id, snapshot);
+                  });
+    }
 }
 
-void UsageModel::record(SourceKind kind, const std::optional<UsageSnapshot>& snapshot) {
+void UsageModel::record(const SourceId& source, const std::optional<UsageSnapshot>& snapshot) {
     // Also without a new reading: a window's reset comes with time alone.
     if (snapshot && (m_preferences.warnings || m_preferences.pace)) {
-        const auto alerts = m_alerts.observe(kind, *snapshot, m_clock->now(), m_preferences);
+        const auto alerts = m_alerts.observe(source, *snapshot, m_clock->now(), m_preferences);
         if (!alerts.empty())
             emit alertsRaised(alerts);
     }
-    auto& latest = m_latest[kind];
+    auto& latest = m_latest[source];
     if (latest == snapshot)
         return;
     latest = snapshot;
@@ -148,13 +157,13 @@ void UsageModel::prepareAndRefresh() {
     startLoad(true);
 }
 
-void UsageModel::selectSource(SourceKind kind) {
-    if (kind == m_activeKind)
+void UsageModel::selectSource(SourceId source) {
+    if (source == m_activeSource)
         return;
-    m_activeKind = kind;
+    m_activeSource = source;
     emit activeKindChanged();
     if (const auto defaults = userDefaults()) {
-        defaults->setValue(activeSourceKey, QString::fromUtf8(rawValue(kind)));
+        defaults->setValue(activeSourceKey, QString::fromStdString(storedForm(source)));
         defaults->sync();
     }
     m_snapshot.reset();
@@ -162,6 +171,27 @@ void UsageModel::selectSource(SourceKind kind) {
     emit snapshotChanged();
     setSetupReport({});
     prepareAndRefresh();
+}
+
+void UsageModel::reloadSources() {
+    if (!m_sourceFactory)
+        return;
+    SourceTable fresh = m_sourceFactory();
+    // A source that stays keeps its actor, and with it any load in flight.
+    for (auto& [id, actor] : fresh)
+        if (const auto kept = m_sources.find(id); kept != m_sources.end())
+            actor = kept->second;
+    m_sources = std::move(fresh);
+    const bool forgotten = std::erase_if(m_latest, [this](const auto& entry) {
+                               return !m_sources.contains(entry.first);
+                           }) > 0;
+    std::erase_if(m_otherLoadTasks,
+                  [this](const auto& entry) { return !m_sources.contains(entry.first); });
+    emit sourcesChanged();
+    if (forgotten)
+        emit readingsChanged();
+    if (!m_sources.contains(m_activeSource))
+        selectSource(SourceId(m_activeSource.kind));
 }
 
 void UsageModel::acknowledgeSetupNotice() {
@@ -177,32 +207,39 @@ void UsageModel::setSetupReport(SetupReport report) {
 }
 
 void UsageModel::startLoad(bool withPrepare) {
-    const SourceKind kind = m_activeKind;
-    const auto found = m_sources.find(kind);
+    const SourceId source = m_activeSource;
+    const auto found = m_sources.find(source);
     if (found == m_sources.end())
         return;
     auto job = supersede(m_loadTask);
     if (!withPrepare || m_readOnly) {
-        performLoad(kind, job);
+        performLoad(source, job);
         return;
     }
     // The report counts even when a refresh superseded the load: it is the newest set-up's.
-    whenReady(found->second->prepare(), this, [this, kind, job](const SetupReport& report) {
-        if (m_activeKind != kind)
+    whenReady(found->second->prepare(), this, [this, source, job](const SetupReport& report) {
+        if (m_activeSource != source)
             return;
         setSetupReport(report);
-        performLoad(kind, job);
+        performLoad(source, job);
     });
 }
 
-void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job) {
+void UsageModel::performLoad(SourceId source, std::shared_ptr<std::atomic<bool>> job) {
     // Callbacks run on the main thread and only while the model exists; they look the source
-    // up again rather than holding it, so sources are always released on the main thread.
-    whenReady(m_sources.at(kind)->loadSnapshot(job), this,
-              [this, kind, job](const std::optional<UsageSnapshot>& snapshot) {
-                  whenReady(m_sources.at(kind)->isAvailable(job), this,
-                            [this, kind, job, snapshot](bool available) {
-                                if (*job || m_activeKind != kind)
+    // up again rather than holding it, so sources are always released on the main thread. A
+    // source the user removed meanwhile is no longer there to ask.
+    const auto found = m_sources.find(source);
+    if (found == m_sources.end())
+        return;
+    whenReady(found->second->loadSnapshot(job), this,
+              [this, source, job](const std::optional<UsageSnapshot>& snapshot) {
+                  const auto actor = m_sources.find(source);
+                  if (actor == m_sources.end())
+                      return;
+                  whenReady(actor->second->isAvailable(job), this,
+                            [this, source, job, snapshot](bool available) {
+                                if (*job || m_activeSource != source)
                                     return;
                                 publish(snapshot, available);
                             });
@@ -211,7 +248,7 @@ void UsageModel::performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>>
 
 void UsageModel::publish(std::optional<UsageSnapshot> snapshot, bool available) {
     // The pace shown with the rows needs this reading among those it is judged from.
-    record(m_activeKind, snapshot);
+    record(m_activeSource, snapshot);
     m_snapshot = std::move(snapshot);
     // A hostile reading may hold thousands of windows: label them once, not at every read.
     m_labeledWindows = m_snapshot ? windowsAsOf(tallyglass::labeledWindows(*m_snapshot),

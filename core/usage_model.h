@@ -2,13 +2,15 @@
 
 #include "clock.h"
 #include "source_actor.h"
-#include "source_kind.h"
+#include "source_id.h"
 #include "usage_alerts.h"
 #include "usage_records.h"
 #include "watch_preferences.h"
 
 #include <QObject>
 #include <QTimer>
+
+#include <functional>
 
 #include <map>
 #include <memory>
@@ -18,20 +20,22 @@
 
 namespace tallyglass {
 
-using SourceTable = std::map<SourceKind, std::shared_ptr<SourceActor>>;
+using SourceTable = std::map<SourceId, std::shared_ptr<SourceActor>>;
+// Builds the table afresh from what is stored, when the user adds or removes a Claude folder.
+using SourceFactory = std::function<SourceTable()>;
 
 // A model for tools that only look on: it watches the given source rather than the stored
 // choice, never sets a source up, and neither warns nor remembers what was said, so the
 // program's own warnings still come.
 struct ReadOnlyWatch {
-    SourceKind source = SourceKind::claude;
+    SourceId source;
 };
 
 // The one application model. Lives on the main thread; refreshes the active source every
 // 10 seconds and on demand, and publishes its reading. Each published property has its own
 // change signal, emitted after the new value is in place. When the preferences ask for it,
-// every refresh (every third timer tick) also reads the other assistant, without publishing it
-// as the snapshot, so that both are watched for warnings and can stand in the tray together.
+// every refresh (every third timer tick) also reads the other sources, without publishing them
+// as the snapshot, so that all are watched for warnings and can stand in the tray together.
 class UsageModel final : public QObject {
     Q_OBJECT
 
@@ -52,7 +56,10 @@ public:
     const std::optional<UsageSnapshot>& snapshot() const { return m_snapshot; }
     double lastChecked() const { return m_lastChecked; }
     bool sourceAvailable() const { return m_sourceAvailable; }
-    SourceKind activeKind() const { return m_activeKind; }
+    SourceKind activeKind() const { return m_activeSource.kind; }
+    const SourceId& activeSource() const { return m_activeSource; }
+    // Every source, in the switch's order.
+    std::vector<SourceId> sourceIds() const;
     // What the active source's last set-up had to say; quiet after a switch of source.
     const SetupReport& setupReport() const { return m_setupReport; }
 
@@ -61,8 +68,8 @@ public:
     // Empty without a snapshot.
     const std::vector<LabeledWindow>& labeledWindows() const { return m_labeledWindows; }
 
-    // The latest reading of each assistant, the watched one's included; none before its first.
-    const std::optional<UsageSnapshot>& latestReading(SourceKind kind) const;
+    // The latest reading of each source, the watched one's included; none before its first.
+    const std::optional<UsageSnapshot>& latestReading(const SourceId& source) const;
 
     const WatchPreferences& preferences() const { return m_preferences; }
     // Stores them and applies them from the next refresh on.
@@ -77,7 +84,11 @@ public:
 
     void refresh();
     void prepareAndRefresh();
-    void selectSource(SourceKind kind);
+    void selectSource(SourceId source);
+    void setSourceFactory(SourceFactory factory) { m_sourceFactory = std::move(factory); }
+    // Takes the sources the factory builds now, keeping those already there; a watched source
+    // that is gone gives way to the Claude folder's.
+    void reloadSources();
     // The notice that the helper was added has been seen: it is not shown again.
     void acknowledgeSetupNotice();
 
@@ -86,9 +97,10 @@ signals:
     void lastCheckedChanged();
     void sourceAvailableChanged();
     void activeKindChanged();
+    void sourcesChanged();
     void setupReportChanged();
     void preferencesChanged();
-    // A reading of either assistant came in that differs from its previous one.
+    // A reading of any source came in that differs from its previous one.
     void readingsChanged();
     // Things to tell the user, each once.
     void alertsRaised(const std::vector<tallyglass::UsageAlert>& alerts);
@@ -99,26 +111,27 @@ private:
                QObject* parent);
     void startLoad(bool withPrepare);
     // The job is its own cancel flag, shared with the source's executor.
-    void performLoad(SourceKind kind, std::shared_ptr<std::atomic<bool>> job);
+    void performLoad(SourceId source, std::shared_ptr<std::atomic<bool>> job);
     void publish(std::optional<UsageSnapshot> snapshot, bool available);
     void setSetupReport(SetupReport report);
     void tick();
-    void loadOtherSource();
-    void record(SourceKind kind, const std::optional<UsageSnapshot>& snapshot);
+    void loadOtherSources();
+    void record(const SourceId& source, const std::optional<UsageSnapshot>& snapshot);
 
     std::shared_ptr<const Clock> m_clock;
     std::optional<UsageSnapshot> m_snapshot;
     std::vector<LabeledWindow> m_labeledWindows;
     double m_lastChecked = 0;
     bool m_sourceAvailable = true;
-    SourceKind m_activeKind = SourceKind::claude;
+    SourceId m_activeSource;
     SetupReport m_setupReport;
     SourceTable m_sources;
+    SourceFactory m_sourceFactory;
     QTimer m_timer;
     std::shared_ptr<std::atomic<bool>> m_loadTask;
-    std::shared_ptr<std::atomic<bool>> m_otherLoadTask;
+    std::map<SourceId, std::shared_ptr<std::atomic<bool>>> m_otherLoadTasks;
     int m_ticks = 0;
-    std::map<SourceKind, std::optional<UsageSnapshot>> m_latest;
+    std::map<SourceId, std::optional<UsageSnapshot>> m_latest;
     WatchPreferences m_preferences;
     UsageAlerts m_alerts;
     bool m_readOnly = false;

@@ -17,10 +17,10 @@ std::unique_ptr<QSettings> userDefaults() {
     return settings;
 }
 
-SourceKind storedActiveKind() {
+SourceId storedActiveSource() {
     const auto defaults = userDefaults();
     const QString stored = defaults ? defaults->value(activeSourceKey).toString() : QString();
-    return sourceKindFromRaw(stored.toStdString()).value_or(SourceKind::claude);
+    return sourceIdFromStored(stored.toStdString()).value_or(SourceId());
 }
 
 } // namespace tallyglass

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "source_kind.h"
+#include "source_id.h"
 
 #include <QSettings>
 
@@ -13,12 +13,12 @@ namespace tallyglass {
 // ever on a FIFO there.
 std::unique_ptr<QSettings> userDefaults();
 
-// The watched assistant, as stored.
+// The watched source, in its stored form.
 inline constexpr auto activeSourceKey = "activeSource";
 // The Claude folder the user named in the panel.
 inline constexpr auto claudeFolderKey = "claudeFolder";
 
-// The stored watched assistant: Codex only when exactly "codex" is stored.
-SourceKind storedActiveKind();
+// The stored watched source: the Claude folder's unless a stored form is stored.
+SourceId storedActiveSource();
 
 } // namespace tallyglass

@@ -211,14 +211,19 @@ std::string_view assistantMark(SourceKind kind) {
 
 std::optional<std::string> bothAssistantsSummary(const std::optional<UsageSnapshot>& claude,
                                                  const std::optional<UsageSnapshot>& codex) {
+    return markedSummary({{std::string(assistantMark(SourceKind::claude)), claude},
+                          {std::string(assistantMark(SourceKind::codex)), codex}});
+}
+
+std::optional<std::string>
+markedSummary(const std::vector<std::pair<std::string, std::optional<UsageSnapshot>>>& readings) {
     std::vector<std::string> marked;
-    for (const auto& [kind, snapshot] :
-         {std::pair{SourceKind::claude, &claude}, std::pair{SourceKind::codex, &codex}}) {
-        if (!*snapshot)
+    for (const auto& [mark, snapshot] : readings) {
+        if (!snapshot)
             continue;
-        const auto figures = summaryFigures(labeledWindows(**snapshot));
+        const auto figures = summaryFigures(labeledWindows(*snapshot));
         if (!figures.empty())
-            marked.push_back(std::string(assistantMark(kind)) + ' ' + figures.front());
+            marked.push_back(mark + ' ' + figures.front());
     }
     return joinedFigures(marked);
 }

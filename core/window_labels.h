@@ -49,5 +49,8 @@ std::string_view assistantMark(SourceKind kind);
 // "C 42% · X 12%"; an assistant without a figure is left out, and none when neither has one.
 std::optional<std::string> bothAssistantsSummary(const std::optional<UsageSnapshot>& claude,
                                                  const std::optional<UsageSnapshot>& codex);
+// The same for any sources, each by the mark given with its reading: "C 42% · C2 7% · X 12%".
+std::optional<std::string>
+markedSummary(const std::vector<std::pair<std::string, std::optional<UsageSnapshot>>>& readings);
 
 } // namespace tallyglass

@@ -3,6 +3,7 @@
 // pixel ratio of the pictures).
 
 #include "core/alert_memory.h"
+#include "core/claude_folder.h"
 #include "core/window_labels.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
@@ -138,7 +139,17 @@ struct Scene {
     bool helperWanted = true;
     // Earlier readings of the session window this period, so the row shows the pace.
     bool pace = false;
+    // A second Claude folder, for a work account, watched beside the first.
+    bool workFolder = false;
 };
+
+// The Claude folder named "Personal", and ~/.claude-work added as "Work": its source.
+SourceId addWorkFolder() {
+    setClaudeSourceName(0, QStringLiteral("Personal"));
+    const int number = addClaudeFolder(QDir::homePath() + QStringLiteral("/.claude-work"));
+    setClaudeSourceName(number, QStringLiteral("Work"));
+    return SourceId(SourceKind::claude, number);
+}
 
 // The session window at 20 % half an hour ago and 38 % ten minutes ago.
 class EarlierReadings final : public AlertMemory {
@@ -180,9 +191,13 @@ bool render(const Scene& scene, const QString& folder) {
     state->setResult(scene.snapshot, scene.available);
     state->setup = scene.setup ? scene.setup() : SetupReport{};
     SourceTable sources;
-    sources[scene.kind] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
+    const SourceId shown = scene.workFolder ? addWorkFolder() : SourceId(scene.kind);
+    sources[shown] = std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
+    if (scene.workFolder)
+        sources[SourceKind::claude] =
+            std::make_shared<SourceActor>(std::make_unique<FakeSource>(state));
     QSettings(QStringLiteral("Tallyglass"), QStringLiteral("Tallyglass"))
-        .setValue(QStringLiteral("activeSource"), QString::fromUtf8(rawValue(scene.kind).data()));
+        .setValue(QStringLiteral("activeSource"), QString::fromStdString(storedForm(shown)));
     auto clock = std::make_shared<FakeClock>(now);
     UsageModel model(std::move(sources), clock,
                      scene.pace ? std::make_shared<EarlierReadings>() : nullptr);
@@ -233,6 +248,15 @@ int main(int argc, char** argv) {
         {"panel-reset.png", claudeResetSample(), SourceKind::claude, true, false},
         {"first-run-claude.png", std::nullopt, SourceKind::claude, true, false, addedToSettings},
         {"setup-failed-claude.png", std::nullopt, SourceKind::claude, true, false, settingsNotJson},
+        {"panel-two-claude-folders.png",
+         claudeSample(120),
+         SourceKind::claude,
+         true,
+         false,
+         {},
+         true,
+         false,
+         true},
         {"empty-claude-helper-removed.png",
          std::nullopt,
          SourceKind::claude,

@@ -116,6 +116,11 @@
         <source>%1 reaches 100 % in about %2 at this pace</source>
         <translation>%1 erreicht bei diesem Tempo 100 % in etwa %2</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <extracomment>%1 is the assistant, %2 the name the user gave one of its sources, such as &quot;Work&quot;.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>UsageRow</name>
@@ -217,6 +222,35 @@
     <message>
         <source>Set by CLAUDE_CONFIG_DIR</source>
         <translation>Durch CLAUDE_CONFIG_DIR festgelegt</translation>
+    </message>
+    <message>
+        <source>Name this Claude source</source>
+        <translation>Diese Claude-Quelle benennen</translation>
+    </message>
+    <message>
+        <source>Name in the switch (empty for the default):</source>
+        <translation>Name im Umschalter (leer für den Standard):</translation>
+    </message>
+    <message>
+        <source>Choose another folder…</source>
+        <translation>Anderen Ordner wählen…</translation>
+    </message>
+    <message>
+        <source>Add another Claude folder…</source>
+        <translation>Weiteren Claude-Ordner hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Name this source…</source>
+        <translation>Diese Quelle benennen…</translation>
+    </message>
+    <message>
+        <source>Stop watching this folder</source>
+        <translation>Diesen Ordner nicht mehr beobachten</translation>
+    </message>
+    <message>
+        <source>%1 is already watched.</source>
+        <extracomment>%1 is a folder, such as &quot;~/.claude-work&quot;.</extracomment>
+        <translation>%1 wird bereits beobachtet.</translation>
     </message>
 </context>
 <context>

@@ -8,9 +8,23 @@
 #include <QCoreApplication>
 
 namespace tallyglass {
+namespace {
+
+// A source the user named keeps its assistant in the title: "Claude Code: Work".
+QString sourceTitle(const SourceId& source) {
+    const QString assistant = displayName(source.kind);
+    const QString name = displayName(source);
+    //: %1 is the assistant, %2 the name the user gave one of its sources, such as "Work".
+    return name == assistant
+               ? assistant
+               : QCoreApplication::translate("UsageAlert", "%1: %2").arg(assistant, name);
+}
+
+} // namespace
+
 NotificationText notificationText(const UsageAlert& alert, double now) {
     const QString label = QString::fromStdString(alert.label);
-    NotificationText text{displayName(alert.source), QString(), false};
+    NotificationText text{sourceTitle(alert.source), QString(), false};
     switch (alert.type) {
     case UsageAlert::Type::threshold:
         text.body = QCoreApplication::translate("UsageAlert", "%1 is at %2")

@@ -25,6 +25,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <set>
+
 namespace tallyglass {
 namespace {
 
@@ -94,8 +96,11 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     m_layout->addWidget(m_divider);
     m_loginControl = new LoginControl(std::move(loginItem), this);
     m_claudeFolder = new ClaudeFolderControl(this);
-    if (helper)
+    if (helper) {
+        m_claudeFolder->setHelperRemover(
+            [helper](const QString& folder) { return helper->removeFromFolder(folder); });
         m_helperControl = new HelperControl(std::move(helper), this);
+    }
     m_watchControl = new WatchControl(m_model, this);
     m_layout->addWidget(buildFooter());
 
@@ -106,11 +111,20 @@ MenuView::MenuView(UsageModel& model, std::shared_ptr<const Clock> clock,
     // The helper goes into the new folder at once, and its texts name it.
     connect(m_claudeFolder, &ClaudeFolderControl::folderChanged, &m_model,
             &UsageModel::prepareAndRefresh);
+    // A new folder is watched at once, and the helper goes into it.
+    connect(m_claudeFolder, &ClaudeFolderControl::folderAdded, this, [this](int number) {
+        m_model.reloadSources();
+        m_model.selectSource(SourceId(SourceKind::claude, number));
+    });
+    connect(m_claudeFolder, &ClaudeFolderControl::folderRemoved, &m_model,
+            &UsageModel::reloadSources);
+    connect(m_claudeFolder, &ClaudeFolderControl::renamed, this, &MenuView::rebuild);
     if (m_helperControl)
         connect(m_helperControl, &HelperControl::changed, this, &MenuView::helperChanged);
     for (auto signal : {&UsageModel::snapshotChanged, &UsageModel::sourceAvailableChanged,
-                        &UsageModel::activeKindChanged, &UsageModel::lastCheckedChanged,
-                        &UsageModel::setupReportChanged, &UsageModel::preferencesChanged})
+                        &UsageModel::activeKindChanged, &UsageModel::sourcesChanged,
+                        &UsageModel::lastCheckedChanged, &UsageModel::setupReportChanged,
+                        &UsageModel::preferencesChanged})
         connect(&m_model, signal, this, &MenuView::modelChanged);
 
     m_rebuildSoon.setSingleShot(true);
@@ -174,9 +188,17 @@ QWidget* MenuView::buildFooter() {
 
 void MenuView::rebuild() {
     updateHeader();
-    m_sourceSwitch->setCurrent(m_model.activeKind());
+    // Each assistant has its segment, also before its source is there.
+    std::set<SourceId> sources(allSourceKinds.begin(), allSourceKinds.end());
+    for (const SourceId& source : m_model.sourceIds())
+        sources.insert(source);
+    SourceSwitch::Segments segments;
+    for (const SourceId& source : sources)
+        segments.emplace_back(source, displayName(source));
+    m_sourceSwitch->setSegments(segments);
+    m_sourceSwitch->setCurrent(m_model.activeSource());
     m_claudeFolder->setVisible(m_model.activeKind() == SourceKind::claude);
-    m_claudeFolder->showFolder();
+    m_claudeFolder->showFolder(m_model.activeSource().folder);
     if (m_helperControl) {
         m_helperControl->setVisible(m_model.activeKind() == SourceKind::claude);
         if (m_model.activeKind() == SourceKind::claude)
@@ -274,14 +296,14 @@ QWidget* MenuView::buildEmptyState(QWidget* parent) {
         message = tr("No Codex sessions found in ~/.codex. Install Codex and run it once.");
     else
         message = tr("No Claude Code data found in %1. Install Claude Code and run it once.")
-                      .arg(displayPath(claudeFolderPath()));
+                      .arg(displayPath(claudeFolderPath(m_model.activeSource().folder)));
 
     auto* block = new QWidget(parent);
     auto* column = lineColumn(block, QStringLiteral("emptyState"), emptyStateSpacing);
     const QString headlineText = available || helperRemoved
                                      ? tr("No usage data yet")
                                      //: %1 is the assistant, such as "Codex".
-                                     : tr("%1 not found").arg(displayName(kind));
+                                     : tr("%1 not found").arg(displayName(m_model.activeSource()));
     auto* headline = textLabel(headlineText, QStringLiteral("emptyHeadline"), block);
     headline->setFont(styledFont(TextStyle::subheadline, font(), QFont::DemiBold));
     auto* body = textLabel(message, QStringLiteral("emptyMessage"), block);

@@ -2,9 +2,12 @@
 
 #include "panel_style.h"
 
+#include "core/claude_folder.h"
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -76,6 +79,16 @@ QString displayName(SourceKind kind) {
                                      : QCoreApplication::translate("SourceSwitch", "Claude Code");
 }
 
+QString displayName(const SourceId& source) {
+    if (source.kind == SourceKind::codex)
+        return displayName(SourceKind::codex);
+    if (QString named = claudeSourceName(source.folder); !named.isEmpty())
+        return named;
+    const QString folderName = QFileInfo(claudeFolderPath(source.folder)).fileName();
+    return source.folder == 0 || folderName.isEmpty() ? displayName(SourceKind::claude)
+                                                      : folderName;
+}
+
 SourceSwitch::SourceSwitch(QWidget* parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this)) {
@@ -86,29 +99,51 @@ SourceSwitch::SourceSwitch(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_group->setExclusive(true);
-    for (SourceKind kind : allSourceKinds) {
-        auto* button = new SegmentButton(displayName(kind), this);
-        button->setObjectName(QStringLiteral("sourceSegment_") +
-                              QString::fromUtf8(rawValue(kind).data(),
-                                                static_cast<qsizetype>(rawValue(kind).size())));
-        m_group->addButton(button, static_cast<int>(kind));
-        layout->addWidget(button, 1);
-        m_segments.emplace(kind, button);
-    }
-    m_segments.at(m_current)->setChecked(true);
+    Segments segments;
+    for (SourceKind kind : allSourceKinds)
+        segments.emplace_back(kind, displayName(kind));
+    setSegments(segments);
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
-        const auto kind = static_cast<SourceKind>(id);
-        if (kind == m_current)
+        const SourceId source = m_shown.at(std::size_t(id)).first;
+        if (source == m_current)
             return;
         // The switch shows the model's choice, not the click: the model answers with a change.
-        m_segments.at(m_current)->setChecked(true);
-        emit picked(kind);
+        setCurrent(m_current);
+        emit picked(source);
     });
 }
 
-void SourceSwitch::setCurrent(SourceKind kind) {
-    m_current = kind;
-    m_segments.at(kind)->setChecked(true);
+void SourceSwitch::setSegments(const Segments& segments) {
+    if (segments == m_shown)
+        return;
+    for (auto& [source, button] : m_segments)
+        delete button;
+    m_segments.clear();
+    m_shown = segments;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const auto& [source, name] = segments[i];
+        auto* button = new SegmentButton(name, this);
+        button->setObjectName(QStringLiteral("sourceSegment_") +
+                              QString::fromStdString(storedForm(source)));
+        m_group->addButton(button, int(i));
+        static_cast<QHBoxLayout*>(layout())->addWidget(button, 1);
+        // A child added to a widget already on screen stays hidden until told otherwise.
+        if (isVisible())
+            button->show();
+        m_segments.emplace(source, button);
+    }
+    setCurrent(m_current);
+}
+
+QAbstractButton* SourceSwitch::segment(const SourceId& source) const {
+    const auto found = m_segments.find(source);
+    return found == m_segments.end() ? nullptr : found->second;
+}
+
+void SourceSwitch::setCurrent(const SourceId& source) {
+    m_current = source;
+    if (auto* button = segment(source))
+        button->setChecked(true);
 }
 
 void SourceSwitch::paintEvent(QPaintEvent*) {

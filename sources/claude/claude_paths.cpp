@@ -2,12 +2,12 @@
 
 namespace tallyglass {
 
-QString snapshotFilePath() {
-    return claudeFolderPath() + QStringLiteral("/usage_snapshot.json");
+QString snapshotFilePath(const QString& folder) {
+    return folder + QStringLiteral("/usage_snapshot.json");
 }
 
-QString statuslineScriptPath() {
-    return claudeFolderPath() + QStringLiteral("/statusline-usage.js");
+QString statuslineScriptPath(const QString& folder) {
+    return folder + QStringLiteral("/statusline-usage.js");
 }
 
 } // namespace tallyglass

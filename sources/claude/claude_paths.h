@@ -6,8 +6,8 @@
 
 namespace tallyglass {
 
-// The files of the Claude folder, rebuilt at every call.
-QString snapshotFilePath();
-QString statuslineScriptPath();
+// The files of a Claude folder; by default of the Claude folder, rebuilt at every call.
+QString snapshotFilePath(const QString& folder = claudeFolderPath());
+QString statuslineScriptPath(const QString& folder = claudeFolderPath());
 
 } // namespace tallyglass

@@ -16,14 +16,19 @@
 
 namespace tallyglass {
 
-ClaudeUsageSource::ClaudeUsageSource(QString runnerPath)
-    : m_runnerPath(std::move(runnerPath)) {}
+ClaudeUsageSource::ClaudeUsageSource(QString runnerPath, QString folder)
+    : m_runnerPath(std::move(runnerPath))
+    , m_folder(std::move(folder)) {}
 
 ClaudeUsageSource::ClaudeUsageSource()
     : ClaudeUsageSource(scriptRunnerPath()) {}
 
+QString ClaudeUsageSource::folder() const {
+    return m_folder.isEmpty() ? claudeFolderPath() : m_folder;
+}
+
 std::optional<UsageSnapshot> ClaudeUsageSource::loadSnapshot() {
-    const FileRead file = readRegularFile(snapshotFilePath(), qint64(maxSnapshotBytes));
+    const FileRead file = readRegularFile(snapshotFilePath(folder()), qint64(maxSnapshotBytes));
     if (file.status != FileRead::Status::read)
         return std::nullopt;
     return decodeSnapshot(std::string_view(file.bytes.constData(), file.bytes.size()));
@@ -31,22 +36,22 @@ std::optional<UsageSnapshot> ClaudeUsageSource::loadSnapshot() {
 
 // Claude Code is there once its folder is: the first reading may still be missing.
 bool ClaudeUsageSource::isAvailable() {
-    return QFileInfo(claudeFolderPath()).isDir();
+    return QFileInfo(folder()).isDir();
 }
 
 SetupReport ClaudeUsageSource::prepare() {
     // The user took the helper out of Claude Code; adding it back needs their say.
     if (!isHelperWanted())
         return {};
-    return installStatuslineHelper(claudeFolderPath(), helperCommand());
+    return installStatuslineHelper(folder(), helperCommand());
 }
 
 QString ClaudeUsageSource::helperCommand() const {
-    return statuslineCommand(m_runnerPath, statuslineScriptPath());
+    return statuslineCommand(m_runnerPath, statuslineScriptPath(folder()));
 }
 
 std::vector<QString> ClaudeUsageSource::diagnosis() {
-    const QString folder = claudeFolderPath();
+    const QString folder = this->folder();
     if (!QFileInfo(folder).isDir())
         return {QStringLiteral("The Claude folder %1 does not exist.").arg(folder)};
     std::vector<QString> reasons;
@@ -64,7 +69,7 @@ std::vector<QString> ClaudeUsageSource::diagnosis() {
 }
 
 QString ClaudeUsageSource::snapshotProblem() const {
-    const QString path = snapshotFilePath();
+    const QString path = snapshotFilePath(folder());
     const FileRead file = readRegularFile(path, qint64(maxSnapshotBytes));
     if (file.status == FileRead::Status::absent)
         return QStringLiteral("No reading yet: %1 does not exist.").arg(path);

@@ -8,11 +8,12 @@ namespace tallyglass {
 
 // The source for Claude Code: reads the snapshot the statusline helper leaves in the Claude
 // folder, and installs that helper when prepared. Available once the Claude folder exists.
-// Remembers nothing between calls.
+// Remembers nothing between calls but which folder it watches.
 class ClaudeUsageSource final : public UsageSource {
 public:
-    // runnerPath: the script runner the installed helper command names.
-    explicit ClaudeUsageSource(QString runnerPath);
+    // runnerPath: the script runner the installed helper command names. folder: a further
+    // Claude folder; empty for the Claude folder Claude Code picks, found afresh at every call.
+    explicit ClaudeUsageSource(QString runnerPath, QString folder = {});
     ClaudeUsageSource();
 
     std::optional<UsageSnapshot> loadSnapshot() override;
@@ -21,11 +22,13 @@ public:
     std::vector<QString> diagnosis() override;
 
 private:
+    QString folder() const;
     QString helperCommand() const;
     // Why the snapshot file gives no reading; empty when it gives one.
     QString snapshotProblem() const;
 
     QString m_runnerPath;
+    QString m_folder;
 };
 
 } // namespace tallyglass

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 
 namespace tallyglass {
 namespace {
@@ -105,17 +106,38 @@ bool ClaudeHelperSwitch::isWanted() const {
     return isHelperWanted();
 }
 
-HelperRemoval takeHelperOut() {
+std::vector<FolderRemoval> takeHelperOut() {
     // First, so that no preparation adds the helper back behind the removal.
     setHelperWanted(false);
-    const HelperRemoval removal = removeStatuslineHelper(claudeFolderPath());
-    if (removal != HelperRemoval::removed && removal != HelperRemoval::nothingToRemove)
+    std::vector<FolderRemoval> removals;
+    bool anyRemoved = false, anyFailed = false;
+    for (const QString& folder : allClaudeFolderPaths()) {
+        const HelperRemoval removal = removeStatuslineHelper(folder);
+        anyRemoved |= removal == HelperRemoval::removed;
+        anyFailed |= !removalFailureText(removal, folder).isEmpty();
+        removals.push_back({folder, removal});
+    }
+    if (anyFailed && !anyRemoved)
         setHelperWanted(true);
-    return removal;
+    return removals;
+}
+
+QString removalFailureText(const std::vector<FolderRemoval>& removals) {
+    QStringList failures;
+    for (const FolderRemoval& each : removals)
+        if (QString failure = removalFailureText(each.removal, each.folder); !failure.isEmpty())
+            failures << failure;
+    return failures.join(u'\n');
 }
 
 std::optional<QString> ClaudeHelperSwitch::remove() {
-    if (const QString failure = removalFailureText(takeHelperOut(), claudeFolderPath());
+    if (const QString failure = removalFailureText(takeHelperOut()); !failure.isEmpty())
+        return failure;
+    return std::nullopt;
+}
+
+std::optional<QString> ClaudeHelperSwitch::removeFromFolder(const QString& folder) {
+    if (const QString failure = removalFailureText(removeStatuslineHelper(folder), folder);
         !failure.isEmpty())
         return failure;
     return std::nullopt;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace tallyglass {
 
 enum class HelperRemoval {
@@ -25,9 +27,16 @@ QString removalFailureText(HelperRemoval removal, const QString& claudeFolder);
 bool isHelperWanted();
 void setHelperWanted(bool wanted);
 
-// The user's request, for the current home: stops adding the helper and removes it. A failed
-// removal leaves the helper named, and so wanted, as before.
-HelperRemoval takeHelperOut();
+struct FolderRemoval {
+    QString folder;
+    HelperRemoval removal;
+};
+
+// The user's request, for every Claude folder: stops adding the helper and removes it from
+// each. When it could be removed from none of them, it stays named, and so wanted, as before.
+std::vector<FolderRemoval> takeHelperOut();
+// Why removals failed, one sentence per folder, one per line; empty when none failed.
+QString removalFailureText(const std::vector<FolderRemoval>& removals);
 
 // The switch for the current home: removing also stops adding.
 class ClaudeHelperSwitch final : public HelperSwitch {
@@ -35,6 +44,7 @@ public:
     bool isWanted() const override;
     std::optional<QString> remove() override;
     void allow() override;
+    std::optional<QString> removeFromFolder(const QString& folder) override;
 };
 
 } // namespace tallyglass

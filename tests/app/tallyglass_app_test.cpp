@@ -1,5 +1,7 @@
 #include "app/reading_report.h"
+#include "app/source_registry.h"
 #include "app/tallyglass_app.h"
+#include "core/claude_folder.h"
 #include "support/codex_home_builder.h"
 #include "support/contrast.h"
 #include "support/event_loop.h"
@@ -137,6 +139,21 @@ TEST(InspectReport, OmitsAbsentFields) {
     EXPECT_EQ(claude["labeled_windows"][0]["label"], "Current session (5h)");
     EXPECT_EQ(report["sources"][1]["kind"], "codex");
     EXPECT_FALSE(report["sources"][1].contains("snapshot"));
+}
+
+// A further Claude folder is reported under its name, and picked by that or its stored form.
+TEST(InspectReport, NamesEveryClaudeFolder) {
+    TempHome home;
+    setClaudeSourceName(addClaudeFolder(home.filePath("work")), QStringLiteral("Work"));
+    const SourceTable sources = defaultSources();
+    const auto report = inspectReport(sources, 0);
+    EXPECT_EQ(report["sources"][1]["name"], "Work");
+    EXPECT_EQ(report["sources"][1]["folder"], home.filePath("work").toStdString());
+    for (const char* name : {"claude-2", "work", " Work"})
+        EXPECT_EQ(sourceByName(sources, QString::fromLatin1(name)),
+                  SourceId(SourceKind::claude, 2));
+    EXPECT_EQ(sourceByName(sources, QStringLiteral("Claude Code")), SourceId());
+    EXPECT_EQ(sourceByName(sources, QStringLiteral("claude-3")), std::nullopt);
 }
 
 // Runs without a display: 0 when the watched assistant has a reading, 1 when it has none, 2 on

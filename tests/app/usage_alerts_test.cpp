@@ -52,7 +52,7 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
     const WatchPreferences preferences;
     auto alerts = std::make_unique<UsageAlerts>(std::make_shared<AlertMemoryFile>(path));
     const auto see = [&](const UsageSnapshot& snapshot, double now,
-                         SourceKind source = SourceKind::claude) {
+                         SourceId source = SourceKind::claude) {
         return types(alerts->observe(source, snapshot, now, preferences));
     };
     EXPECT_EQ(see(reading(50, t0), t0), std::vector<Type>{});
@@ -61,6 +61,9 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
     ASSERT_EQ(types(crossed), std::vector{Type::threshold});
     EXPECT_EQ(crossed[0].label, "Current session (5h)");
     EXPECT_EQ(see(reading(90, t0 + 120), t0 + 120), std::vector<Type>{});
+    // A second Claude account's window is a window of its own.
+    EXPECT_EQ(see(reading(85, t0 + 60), t0 + 120, SourceId(SourceKind::claude, 2)),
+              std::vector{Type::threshold});
 
     alerts = std::make_unique<UsageAlerts>(std::make_shared<AlertMemoryFile>(path));
     EXPECT_EQ(see(reading(90, t0 + 180), t0 + 180), std::vector<Type>{});

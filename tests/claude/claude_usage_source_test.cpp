@@ -2,6 +2,7 @@
 
 #include "core/home_directory.h"
 #include "sources/claude/claude_usage_source.h"
+#include "sources/claude/statusline_removal.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,35 @@ TEST(ClaudeUsageSource, FollowsClaudeConfigDir) {
     EXPECT_FALSE(QFileInfo::exists(home.filePath(".claude")));
     qputenv("CLAUDE_CONFIG_DIR", "relative/claude");
     EXPECT_EQ(claudeFolderPath(), home.filePath(".claude"));
+}
+
+// A second account's folder is a source of its own, with its own helper, chained command and
+// reading; taking the helper out covers both folders.
+TEST(ClaudeUsageSource, EachFolderHasItsOwnHelperAndReading) {
+    TempHome home;
+    const QString work = home.filePath("work claude");
+    ASSERT_EQ(addClaudeFolder(work), 2);
+    writeFile(work + "/settings.json", R"({"statusLine": {"command": "mine"}})");
+    ClaudeUsageSource personal(testRunnerPath()), second(testRunnerPath(), work);
+    personal.prepare();
+    second.prepare();
+    EXPECT_EQ(readFile(work + "/statusline-usage.inner"), "mine");
+    for (const auto& [folder, figure] : {std::pair{claudeFolderPath(), 11}, {work, 22}}) {
+        EXPECT_TRUE(installedCommand(folder).contains(folder + "/statusline-usage.js"));
+        // As Claude Code runs it for that account.
+        const auto run =
+            runShell("CLAUDE_CONFIG_DIR='" + folder + "' " + installedCommand(folder),
+                     QStringLiteral(R"({"rate_limits":{"five_hour":{"used_percentage":%1}}})")
+                         .arg(figure)
+                         .toUtf8());
+        ASSERT_TRUE(run.ok()) << run.standardError.constData();
+    }
+    EXPECT_EQ(personal.loadSnapshot()->windows.at("five_hour").usedPercentage, 11);
+    EXPECT_EQ(second.loadSnapshot()->windows.at("five_hour").usedPercentage, 22);
+    EXPECT_EQ(removalFailureText(takeHelperOut()), QString());
+    EXPECT_EQ(installedCommand(work), "mine");
+    for (const QString& folder : {claudeFolderPath(), work})
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"settings.json"});
 }
 
 // The app and the runner, which links the same function, agree on the home folder.

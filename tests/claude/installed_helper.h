@@ -15,9 +15,9 @@ inline QString testRunnerPath() {
 }
 
 // The command as Claude Code reads it back from settings.json.
-inline QString installedCommand() {
-    const auto settings = nlohmann::json::parse(
-        readFile(claudeFolderPath() + QStringLiteral("/settings.json")).toStdString());
+inline QString installedCommand(const QString& folder = claudeFolderPath()) {
+    const auto settings =
+        nlohmann::json::parse(readFile(folder + QStringLiteral("/settings.json")).toStdString());
     return QString::fromStdString(settings["statusLine"]["command"].get<std::string>());
 }
 

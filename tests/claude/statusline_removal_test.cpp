@@ -73,7 +73,9 @@ TEST(StatuslineRemoval, KeepsWhatCannotBePutBack) {
             writeFile(claudeFile("statusline-usage.inner"), inner);
         else
             QDir().mkpath(claudeFile("statusline-usage.inner"));
-        EXPECT_EQ(takeHelperOut(), result) << settings;
+        const auto removals = takeHelperOut();
+        ASSERT_EQ(removals.size(), 1u);
+        EXPECT_EQ(removals[0].removal, result) << settings;
         EXPECT_EQ(readFile(claudeFile("settings.json")), settings);
         const bool kept = result != HelperRemoval::removed;
         EXPECT_EQ(isHelperWanted(), kept) << settings; // still named, so still wanted

@@ -26,8 +26,10 @@ QSettings userDefaults() {
 class UsageModelTest : public ::testing::Test {
 protected:
     std::unique_ptr<UsageModel> makeModel(bool withCodex = true) {
-        auto model =
-            std::make_unique<UsageModel>(fakeSources(claude, withCodex ? codex : nullptr), clock);
+        SourceTable sources = fakeSources(claude, withCodex ? codex : nullptr);
+        sources[SourceId(SourceKind::claude, 2)] =
+            std::make_shared<SourceActor>(std::make_unique<FakeSource>(work));
+        auto model = std::make_unique<UsageModel>(std::move(sources), clock);
         for (auto [signal, name] :
              {std::pair{&UsageModel::snapshotChanged, "snapshot"},
               std::pair{&UsageModel::sourceAvailableChanged, "sourceAvailable"},
@@ -51,21 +53,27 @@ protected:
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
     std::shared_ptr<FakeSource::State> claude = std::make_shared<FakeSource::State>();
     std::shared_ptr<FakeSource::State> codex = std::make_shared<FakeSource::State>();
+    // A further Claude folder, for a second account.
+    std::shared_ptr<FakeSource::State> work = std::make_shared<FakeSource::State>();
     std::vector<std::string> notifications;
 };
 
 TEST_F(UsageModelTest, StoredActiveSourceChoosesTheStartingKind) {
-    const std::pair<std::optional<QString>, SourceKind> cases[] = {
+    const std::pair<std::optional<QString>, SourceId> cases[] = {
         {std::nullopt, SourceKind::claude},
         {QStringLiteral("Codex"), SourceKind::claude},
         {QStringLiteral("codex"), SourceKind::codex},
+        {QStringLiteral("claude-2"), SourceId(SourceKind::claude, 2)},
+        {QStringLiteral("claude-02"), SourceKind::claude},
+        // A folder removed while the program was not running.
+        {QStringLiteral("claude-3"), SourceKind::claude},
     };
     for (const auto& [stored, expected] : cases) {
         TempHome caseHome;
         if (stored)
             userDefaults().setValue(QStringLiteral("activeSource"), *stored);
         auto model = makeModel();
-        EXPECT_EQ(model->activeKind(), expected) << stored.value_or("(none)").toStdString();
+        EXPECT_EQ(model->activeSource(), expected) << stored.value_or("(none)").toStdString();
         ASSERT_TRUE(settle());
         // An unknown stored value is not rewritten.
         EXPECT_EQ(userDefaults().value(QStringLiteral("activeSource")).toString(),
@@ -136,6 +144,8 @@ TEST_F(UsageModelTest, ASlowSourceNeitherPilesUpLoadsNorHoldsUpTheEnd) {
     model->refresh();
     model.reset();
     claude->release();
+    // The worker ends on its own; the process must not end under it.
+    EXPECT_TRUE(processEventsUntil([&] { return claude.use_count() == 1; }));
 }
 
 // Selecting the active kind changes nothing; selecting the other clears the reading at once,
@@ -156,6 +166,26 @@ TEST_F(UsageModelTest, SwitchingClearsAtOnceAndDropsTheOldKindsLoad) {
     processEventsFor(200);
     EXPECT_EQ(claude->calls(), Calls{"prepare"});
     EXPECT_EQ(codex->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
+}
+
+// A further Claude folder's reading is published under its source, the choice names that
+// source across a restart, and once the folder is gone the Claude folder's source takes over.
+TEST_F(UsageModelTest, AFurtherClaudeFolderIsASourceOfItsOwn) {
+    claude->setResult(reading(100));
+    work->setResult(reading(300));
+    auto model = makeModel();
+    ASSERT_TRUE(settle());
+    model->selectSource(SourceId(SourceKind::claude, 2));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(model->snapshot()->updatedAt, 300);
+    model = makeModel();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(model->snapshot()->updatedAt, 300);
+    model->setSourceFactory([this] { return fakeSources(claude, codex); });
+    model->reloadSources();
+    EXPECT_EQ(model->activeSource(), SourceId());
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(model->snapshot()->updatedAt, 100);
 }
 
 TEST_F(UsageModelTest, AKindWithoutASourceIsSkipped) {

@@ -2,6 +2,8 @@
 
 #include "core/helper_switch.h"
 
+#include <vector>
+
 namespace tallyglass::testing {
 
 // Removal succeeds unless a failure is set; the choice lives only as long as the fake.
@@ -15,9 +17,14 @@ struct FakeHelperSwitch final : HelperSwitch {
         return failure;
     }
     void allow() override { wanted = true; }
+    std::optional<QString> removeFromFolder(const QString& folder) override {
+        removedFrom.push_back(folder);
+        return failure;
+    }
 
     bool wanted;
     std::optional<QString> failure;
+    std::vector<QString> removedFrom;
 };
 
 } // namespace tallyglass::testing

@@ -1,4 +1,5 @@
 #include "core/claude_folder.h"
+#include "core/user_defaults.h"
 #include "support/event_loop.h"
 #include "support/fake_clock.h"
 #include "support/fake_helper_switch.h"
@@ -20,6 +21,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -279,26 +281,58 @@ TEST_F(PanelTest, SetupProblemsAndTheOneTimeNotice) {
     EXPECT_EQ(find<QWidget>("setupBlock"), nullptr);
 }
 
-// For sessions that do not hand CLAUDE_CONFIG_DIR to desktop programs: the folder is named in
-// the panel, remembered, and the helper goes there at once.
-TEST_F(PanelTest, ClaudeFolderChosenInThePanel) {
+// From the Claude folder's menu: another Claude folder, remembered, with the helper at once; a
+// second account's folder as a segment of its own, watched at once and named by its folder
+// until the user names it; and no longer watched, its helper taken out first.
+TEST_F(PanelTest, ClaudeFoldersManagedInThePanel) {
     auto* control = view->claudeFolderControl();
-    const QString chosen = home.filePath("elsewhere/claude");
-    control->setFolderChooser([&](QWidget*, const QString& current) {
-        EXPECT_EQ(current, home.filePath(".claude"));
-        return chosen;
-    });
+    const char* pick = "chooseClaudeFolder";
+    control->setMenuRunner(
+        [&](QMenu& menu, const QPoint&) { return menu.findChild<QAction*>(pick); });
+    QString chosen = home.filePath("elsewhere/claude");
+    control->setFolderChooser([&](QWidget*, const QString&) { return chosen; });
+    const auto change = [&] { find<QPushButton>("changeClaudeFolder")->click(); };
     const std::size_t prepared = claude->count("prepare");
-    find<QPushButton>("changeClaudeFolder")->click();
+    change();
     EXPECT_EQ(claudeFolderPath(), chosen);
     EXPECT_TRUE(processEventsUntil([&] { return claude->count("prepare") == prepared + 1; }));
     publish(std::nullopt, false);
     EXPECT_TRUE(text("emptyMessage").contains("found in ~/elsewhere/claude."));
-    EXPECT_EQ(find<ElidedLabel>("claudeFolder")->text(), "Claude folder: ~/elsewhere/claude");
+
+    auto work = std::make_shared<FakeSource::State>();
+    model.setSourceFactory([&] {
+        auto sources = testing::fakeSources(claude, codex);
+        if (!furtherClaudeFolders().empty())
+            sources[SourceId(SourceKind::claude, 2)] =
+                std::make_shared<SourceActor>(std::make_unique<FakeSource>(work));
+        return sources;
+    });
+    pick = "addClaudeFolder";
+    chosen = home.filePath("claude-work");
+    change();
+    EXPECT_EQ(model.activeSource(), SourceId(SourceKind::claude, 2));
+    EXPECT_TRUE(processEventsUntil([&] { return work->count("prepare") == 1; }));
+    settle();
+    const auto segment = [&] { return find<QAbstractButton>("sourceSegment_claude-2"); };
+    ASSERT_NE(segment(), nullptr);
+    EXPECT_EQ(segment()->text(), "claude-work");
+    EXPECT_TRUE(segment()->isChecked());
+    EXPECT_EQ(find<ElidedLabel>("claudeFolder")->text(), "Claude folder: ~/claude-work");
+    pick = "nameClaudeSource";
+    control->setNameAsker([](QWidget*, const QString&) { return QStringLiteral("Work"); });
+    change();
+    EXPECT_EQ(segment()->text(), "Work");
+    pick = "removeClaudeFolder";
+    change();
+    EXPECT_EQ(helper->removedFrom, std::vector{chosen});
+    EXPECT_EQ(model.activeSource(), SourceId());
+    settle();
+    EXPECT_EQ(segment(), nullptr);
+
     qputenv("CLAUDE_CONFIG_DIR", home.filePath("from-environment").toUtf8());
-    EXPECT_EQ(claudeFolderPath(), home.filePath("from-environment"));
-    publish(std::nullopt, false);
-    EXPECT_FALSE(find<QPushButton>("changeClaudeFolder")->isEnabled());
+    pick = "chooseClaudeFolder";
+    change(); // the variable decides: the choice is not taken
+    EXPECT_EQ(userDefaults()->value(claudeFolderKey), home.filePath("elsewhere/claude"));
 }
 
 TEST_F(PanelTest, AttachedPanelTogglesAndAWindowClosesToHidden) {
