@@ -126,12 +126,14 @@ void UsageModel::tick() {
 }
 
 void UsageModel::loadOtherSources() {
-    for (const auto& [id, actor] : m_sources) {
+    for (const auto& entry : m_sources) {
+        // A copy: clang does not capture structured bindings.
+        const SourceId id = entry.first;
         if (id == m_activeSource)
             continue;
         auto job = supersede(m_otherLoadTasks[id]);
         // Only read: another source's set-up is left to the moment the user picks it.
-        whenReady(actor->loadSnapshot(job), this,
+        whenReady(entry.second->loadSnapshot(job), this,
                   [this, id, job](const std::optional<UsageSnapshot>& snapshot) {
                       if (!*job && m_activeSource != id && m_sources.contains(id))
                           record(id, snapshot);
