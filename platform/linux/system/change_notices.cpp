@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <sys/inotify.h>
 #include <sys/vfs.h>
 #include <unistd.h>
