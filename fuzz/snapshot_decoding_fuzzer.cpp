@@ -1,5 +1,5 @@
-#include "sources/claude/snapshot_decoding.h"
 #include "core/window_labels.h"
+#include "sources/claude/snapshot_decoding.h"
 
 #include <cstddef>
 #include <cstdint>
