@@ -50,7 +50,7 @@ nlohmann::ordered_json sourceEntry(const SourceId& source,
     entry["available"] = available;
     if (snapshot) {
         entry["snapshot"] = snapshotJson(*snapshot);
-        entry["stale"] = now - snapshot->updatedAt > UsageModel::staleAfterSeconds;
+        entry["stale"] = UsageModel::isStale(*snapshot, now);
         const auto windows = windowsAsOf(labeledWindows(*snapshot), snapshot->updatedAt, now);
         auto& labeled = entry["labeled_windows"] = nlohmann::ordered_json::array();
         for (const LabeledWindow& window : windows)

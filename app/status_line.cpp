@@ -33,12 +33,6 @@ QString qtText(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QString updatedText(double updatedAt, double now) {
-    //: %1 is how long ago, such as "3 minutes ago".
-    return QCoreApplication::translate("tallyglass::MenuView", "Updated %1")
-        .arg(relativeTimeText(updatedAt, now));
-}
-
 // A limit family's name is the assistant's text and may hold a line break.
 QString singleLine(QString text) {
     for (QChar& character : text)
@@ -71,7 +65,7 @@ LineParts lineParts(const SourceReading& reading, double now) {
                                   resetText(*entry.window.resetsAt, now, entry.hasReset)
                             : figure);
         }
-        parts.stale = now - snapshot.updatedAt > UsageModel::staleAfterSeconds;
+        parts.stale = UsageModel::isStale(snapshot, now);
         if (parts.stale)
             details << updatedText(snapshot.updatedAt, now);
     } else {

@@ -72,7 +72,7 @@ UsageModel::UsageModel(SourceTable sources, std::shared_ptr<const Clock> clock,
 UsageModel::~UsageModel() = default;
 
 bool UsageModel::isStale() const {
-    return m_snapshot && m_clock->now() - m_snapshot->updatedAt > staleAfterSeconds;
+    return m_snapshot && isStale(*m_snapshot, m_clock->now());
 }
 
 std::optional<std::string> UsageModel::menuBarSummary() const {

@@ -42,6 +42,10 @@ class UsageModel final : public QObject {
 public:
     static constexpr int refreshIntervalMs = 10'000;
     static constexpr double staleAfterSeconds = 900;
+    // Whether a reading is too old to be called current at now.
+    static bool isStale(const UsageSnapshot& snapshot, double now) {
+        return now - snapshot.updatedAt > staleAfterSeconds;
+    }
     // Timer ticks between two readings of the other assistant.
     static constexpr int otherSourceTicks = 3;
 

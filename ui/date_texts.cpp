@@ -10,6 +10,7 @@
 #include <unicode/timezone.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <climits>
 #include <sys/stat.h>
@@ -152,6 +153,12 @@ QString relativeTimeText(double instant, double now) {
     UErrorCode status = U_ZERO_ERROR;
     formatter->format(amount.value, amount.unit, text, status);
     return U_SUCCESS(status) ? toQString(text) : QString();
+}
+
+QString updatedText(double updatedAt, double now) {
+    //: %1 is how long ago, such as "3 minutes ago".
+    return QCoreApplication::translate("tallyglass::MenuView", "Updated %1")
+        .arg(relativeTimeText(updatedAt, now));
 }
 
 QString durationWords(double seconds) {

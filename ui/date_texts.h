@@ -8,6 +8,8 @@ namespace tallyglass {
 // calendar unit that fits, with the named forms where the language has them: "in 2 hours",
 // "tomorrow", "5 minutes ago", "now".
 QString relativeTimeText(double instant, double now);
+// "Updated 3 minutes ago": when a reading was taken, as the panel and the bar lines say it.
+QString updatedText(double updatedAt, double now);
 
 // The instant as a medium date and a short time in the user's locale and time zone, for
 // example "Dec 5, 2026, 3:00 PM".

@@ -255,10 +255,8 @@ QWidget* MenuView::buildUpdatedBlock(const UsageSnapshot& snapshot, QWidget* par
     auto* block = new QWidget(parent);
     auto* column = lineColumn(block, QStringLiteral("updatedBlock"), updatedSpacing);
     const bool stale = m_model.isStale();
-    //: %1 is how long ago, such as "3 minutes ago".
-    auto* updated =
-        textLabel(tr("Updated %1").arg(relativeTimeText(snapshot.updatedAt, m_clock->now())),
-                  QStringLiteral("updatedLine"), block);
+    auto* updated = textLabel(updatedText(snapshot.updatedAt, m_clock->now()),
+                              QStringLiteral("updatedLine"), block);
     updated->setFont(styledFont(TextStyle::caption, font()));
     setForeground(updated,
                   stale ? systemColor(SystemColor::orange, palette()) : secondaryColor(palette()));
