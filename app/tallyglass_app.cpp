@@ -36,9 +36,10 @@ TallyglassApp::TallyglassApp(SourceTable sources, std::shared_ptr<const Clock> c
     connect(m_statusItem.get(), &StatusItem::activated, m_panel.get(), &PanelHost::toggleNear);
     connect(m_statusItem.get(), &StatusItem::commandChosen, this, &TallyglassApp::runCommand);
     // Followed for the life of the program: a tray may come late (at login) or go.
-    m_trayCheck.setInterval(trayCheckMs);
-    connect(&m_trayCheck, &QTimer::timeout, this, &TallyglassApp::checkTrayShown);
-    m_trayCheck.start();
+    m_trayWait.setSingleShot(true);
+    connect(&m_trayWait, &QTimer::timeout, this, &TallyglassApp::trayWaitOver);
+    connect(m_statusItem.get(), &StatusItem::shownChanged, this, &TallyglassApp::followTray);
+    followTray();
 }
 
 TallyglassApp::~TallyglassApp() = default;
@@ -62,9 +63,9 @@ void TallyglassApp::runCommand(MenuCommand command) {
     }
 }
 
-void TallyglassApp::checkTrayShown() {
+void TallyglassApp::followTray() {
     if (m_statusItem->isShown()) {
-        m_unshownMs = 0;
+        m_trayWait.stop();
         m_wasShown = true;
         // The window stood in for the missing tray; with the icon shown it has done its job.
         if (m_windowForNoTray && m_panel->isWindowed() && m_panel->isOpen())
@@ -72,9 +73,13 @@ void TallyglassApp::checkTrayShown() {
         m_windowForNoTray = false;
         return;
     }
-    m_unshownMs += trayCheckMs;
     // A panel that restarts (or crashes and comes back) is given longer than one at login.
-    if (m_unshownMs < (m_wasShown ? trayReturnWaitMs : trayWaitMs) || m_windowForNoTray)
+    if (!m_windowForNoTray && !m_trayWait.isActive())
+        m_trayWait.start(m_wasShown ? trayReturnWaitMs : trayWaitMs);
+}
+
+void TallyglassApp::trayWaitOver() {
+    if (m_statusItem->isShown() || m_windowForNoTray)
         return;
     m_windowForNoTray = true;
     m_panel->showWindow();

@@ -30,7 +30,6 @@ public:
     // How long a tray host may take to appear (at login it may start after this program).
     static constexpr int trayWaitMs = 2000;
     static constexpr int trayReturnWaitMs = 10000;
-    static constexpr int trayCheckMs = 250;
 
     UsageModel& model() { return *m_model; }
     StatusItem& statusItem() { return *m_statusItem; }
@@ -43,7 +42,8 @@ private:
     void runCommand(MenuCommand command);
     void updateStatusItem();
     std::optional<std::string> everySourceSummary() const;
-    void checkTrayShown();
+    void followTray();
+    void trayWaitOver();
     void tell(const std::vector<UsageAlert>& alerts);
 
     std::unique_ptr<UsageModel> m_model;
@@ -54,8 +54,8 @@ private:
     std::unique_ptr<PanelHost> m_panel;
     std::shared_ptr<const Clock> m_clock;
     std::unique_ptr<DesktopNotifier> m_notifier;
-    QTimer m_trayCheck;
-    int m_unshownMs = 0;
+    // Runs while the item is not shown, until the window stands in for it.
+    QTimer m_trayWait;
     // The panel window was opened because no tray showed the item.
     bool m_windowForNoTray = false;
     bool m_wasShown = false;

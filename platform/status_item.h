@@ -21,7 +21,8 @@ public:
     using QObject::QObject;
     ~StatusItem() override = default;
 
-    // Whether some host shows the item at all; false means the user cannot see it.
+    // Whether some host shows the item at all; false means the user cannot see it. A change
+    // is told by shownChanged(), so nobody needs to ask again and again.
     virtual bool isShown() const = 0;
 
     // The icon, and the summary that stands beside it where the host can show a label and in
@@ -33,6 +34,8 @@ signals:
     void activated(std::optional<QPoint> position);
     // An entry of the item's menu was chosen.
     void commandChosen(tallyglass::MenuCommand command);
+    // isShown() may have changed.
+    void shownChanged();
 };
 
 // The best item this desktop can show.

@@ -13,6 +13,10 @@ TrayStatusItem::TrayStatusItem(QObject* parent)
             });
     fillMenu(std::nullopt);
     m_tray.setContextMenu(&m_menu);
+    m_trayLook.setInterval(trayLookMs);
+    m_trayLook.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_trayLook, &QTimer::timeout, this, &TrayStatusItem::lookAtTray);
+    m_trayLook.start();
 }
 
 bool TrayStatusItem::isShown() const {
@@ -25,6 +29,14 @@ void TrayStatusItem::setContent(const QIcon& icon, const std::optional<QString>&
     fillMenu(summary);
     // Shown even while no tray runs: Qt docks the icon once a tray host appears.
     m_tray.show();
+    lookAtTray();
+}
+
+void TrayStatusItem::lookAtTray() {
+    if (isShown() == m_toldShown)
+        return;
+    m_toldShown = isShown();
+    emit shownChanged();
 }
 
 void TrayStatusItem::fillMenu(const std::optional<QString>& summary) {

@@ -4,15 +4,19 @@
 
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace tallyglass {
 
 // Qt's system tray icon: the XEmbed tray on X11 desktops. It has no room for a label, so the
-// summary goes into the tooltip and the first line of its menu.
+// summary goes into the tooltip and the first line of its menu. Qt tells nobody when such a tray
+// comes or goes, so the item looks now and then, seldom enough to cost nothing while idle.
 class TrayStatusItem final : public StatusItem {
     Q_OBJECT
 
 public:
+    static constexpr int trayLookMs = 2000;
+
     explicit TrayStatusItem(QObject* parent = nullptr);
 
     bool isShown() const override;
@@ -20,9 +24,12 @@ public:
 
 private:
     void fillMenu(const std::optional<QString>& summary);
+    void lookAtTray();
 
     QMenu m_menu;
     QSystemTrayIcon m_tray;
+    QTimer m_trayLook;
+    bool m_toldShown = false;
 };
 
 } // namespace tallyglass

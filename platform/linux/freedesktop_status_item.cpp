@@ -28,8 +28,10 @@ void FreedesktopStatusItem::follow() {
         m_current = std::make_unique<TrayStatusItem>();
     connect(m_current.get(), &StatusItem::activated, this, &StatusItem::activated);
     connect(m_current.get(), &StatusItem::commandChosen, this, &StatusItem::commandChosen);
+    connect(m_current.get(), &StatusItem::shownChanged, this, &StatusItem::shownChanged);
     if (!m_icon.isNull())
         m_current->setContent(m_icon, m_summary);
+    emit shownChanged();
 }
 
 bool FreedesktopStatusItem::isShown() const {

@@ -86,10 +86,8 @@ StatusNotifierItem::StatusNotifierItem(StatusNotifierHostWatch& watch, QObject* 
         m_attemptsLeft = registrationAttempts;
         registerWithWatcher();
     });
-    connect(&m_watch, &StatusNotifierHostWatch::changed, this, [this] {
-        if (!m_watch.watcherPresent())
-            m_registered = false;
-    });
+    connect(&m_watch, &StatusNotifierHostWatch::changed, this,
+            [this] { setRegistered(m_registered && m_watch.watcherPresent()); });
     m_bus.connect(
         QLatin1String(statusNotifierWatcherService), QLatin1String(statusNotifierWatcherPath),
         QLatin1String(statusNotifierWatcherInterface),
@@ -123,8 +121,16 @@ void StatusNotifierItem::setContent(const QIcon& icon, const std::optional<QStri
     m_menu->setEntries(statusMenuEntries(summary));
 }
 
+void StatusNotifierItem::setRegistered(bool registered) {
+    m_registered = registered;
+    if (isShown() == m_toldShown)
+        return;
+    m_toldShown = isShown();
+    emit shownChanged();
+}
+
 void StatusNotifierItem::registerWithWatcher() {
-    m_registered = false;
+    setRegistered(false);
     if (!m_watch.watcherPresent())
         return;
     const quint64 attempt = ++m_attempt;
@@ -166,8 +172,8 @@ void StatusNotifierItem::confirm(quint64 attempt) {
             return namesItem(entry, m_service) || namesItem(entry, m_bus.baseService());
         });
         if (listed) {
-            m_registered = true;
             m_attemptsLeft = registrationAttempts;
+            setRegistered(true);
         } else
             retry();
     });
@@ -177,7 +183,7 @@ void StatusNotifierItem::itemUnregistered(const QString& entry) {
     if (!namesItem(entry, m_service) && !namesItem(entry, m_bus.baseService()))
         return;
     // Dropped by the watcher while this program still runs: the host has lost the item.
-    m_registered = false;
+    setRegistered(false);
     retry();
 }
 
@@ -199,7 +205,7 @@ void StatusNotifierItem::announceLabel() {
 }
 
 void StatusNotifierItem::retry() {
-    m_registered = false;
+    setRegistered(false);
     // Given up, the item counts as not shown and the program falls back as without a tray;
     // it still tries now and then, and the fallback ends once the host shows the item.
     int delay = slowRetryDelayMs;

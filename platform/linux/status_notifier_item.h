@@ -46,6 +46,8 @@ private slots:
     void settingsChanged(int kind, int detail);
 
 private:
+    // Also tells of a change of isShown(), which the host's coming and going changes too.
+    void setRegistered(bool registered);
     void registerWithWatcher();
     void confirm(quint64 attempt);
     void retry();
@@ -58,6 +60,7 @@ private:
     QObject* m_menuObject;
     DBusMenuAdaptor* m_menu;
     bool m_registered = false;
+    bool m_toldShown = false;
     int m_attemptsLeft = registrationAttempts;
     // Answers to registrations sent to an earlier watcher are stale.
     quint64 m_attempt = 0;

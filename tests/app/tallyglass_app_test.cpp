@@ -99,22 +99,25 @@ TEST_F(AppTest, WindowStandsInUntilATrayShowsTheItem) {
     EXPECT_FALSE(app->panel().isOpen());
     ASSERT_TRUE(processEventsUntil([&] { return windowOpen(); }, 5000));
     // A host that starts late, as at login: the window goes by itself.
-    tray->shown = true;
+    tray->setShown(true);
     ASSERT_TRUE(processEventsUntil([&] { return !app->panel().isOpen(); }, 5000));
     // A panel that restarts is given time to come back before the window stands in again.
-    tray->shown = false;
+    tray->setShown(false);
+    const int asked = tray->shownAsked;
     processEventsFor(TallyglassApp::trayWaitMs + 500);
     EXPECT_FALSE(app->panel().isOpen());
+    // Meanwhile the shell waits to be told of a change rather than asking again and again.
+    EXPECT_EQ(tray->shownAsked, asked);
     // A window the user opened stays when the tray comes back.
     app->showPanelWindow();
-    tray->shown = true;
+    tray->setShown(true);
     processEventsFor(TallyglassApp::trayWaitMs);
     EXPECT_TRUE(windowOpen());
 }
 
 // Show Usage opens the panel by the tray and never closes it; a click toggles it.
 TEST_F(AppTest, MenuCommandsAndClicks) {
-    tray->shown = true;
+    tray->setShown(true);
     tray->choose(MenuCommand::openPanel);
     EXPECT_TRUE(app->panel().isOpen());
     EXPECT_FALSE(app->panel().isWindowed());

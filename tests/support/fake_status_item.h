@@ -12,10 +12,19 @@ class FakeStatusItem final : public StatusItem {
 
 public:
     bool shown = true;
+    // How often the shell asked whether the item is shown.
+    mutable int shownAsked = 0;
     std::vector<std::optional<QString>> summaries;
     QIcon icon;
 
-    bool isShown() const override { return shown; }
+    bool isShown() const override {
+        ++shownAsked;
+        return shown;
+    }
+    void setShown(bool value) {
+        shown = value;
+        emit shownChanged();
+    }
     void setContent(const QIcon& newIcon, const std::optional<QString>& summary) override {
         icon = newIcon;
         summaries.push_back(summary);
