@@ -50,7 +50,11 @@ void describe(QCommandLineParser& parser) {
 
 int usage(const QString& error) {
     std::cerr << "tallyglass-inspect: " << error.toStdString() << "\n"
-              << "Usage: tallyglass-inspect [--format FORMAT] [--follow] [--source NAME]\n";
+              << QCoreApplication::translate(
+                     "inspect",
+                     "Usage: tallyglass-inspect [--format FORMAT] [--follow] [--source NAME]")
+                     .toStdString()
+              << "\n";
     return usageError;
 }
 
@@ -78,6 +82,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tallyglass-inspect"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TALLYGLASS_VERSION));
+    // The help and the usage errors in the user's language.
+    installTranslations(QLocale::system());
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -107,8 +113,8 @@ int main(int argc, char* argv[]) {
         // The report too shows that one alone.
         sources = {{kind, sources.at(kind)}};
     }
-    if (*format != LineFormat::json)
-        installTranslations(QLocale::system());
+    if (*format == LineFormat::json)
+        removeTranslations();
     if (parser.isSet(followOption))
         return followSource(sources, kind, *format);
     if (*format == LineFormat::json)

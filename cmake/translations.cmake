@@ -10,7 +10,8 @@ option(TALLYGLASS_LUPDATE "Update the translation sources in i18n/ while buildin
 set(TALLYGLASS_TS_FILES ${PROJECT_SOURCE_DIR}/i18n/tallyglass_de.ts)
 
 set(translated_sources)
-foreach(library tallyglass_core tallyglass_platform tallyglass_ui tallyglass_claude tallyglass_app)
+foreach(library tallyglass_core tallyglass_platform tallyglass_ui tallyglass_claude tallyglass_app
+                tallyglass tallyglass-inspect)
     get_target_property(folder ${library} SOURCE_DIR)
     get_target_property(files ${library} SOURCES)
     foreach(file IN LISTS files)

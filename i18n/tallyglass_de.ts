@@ -205,6 +205,45 @@
     </message>
 </context>
 <context>
+    <name>inspect</name>
+    <message>
+        <source>Prints what Tallyglass reads for each assistant, as JSON, with the reasons for a missing reading; or one assistant&apos;s figures as a line of text or for a status bar&apos;s module. Reads only; installs and writes nothing.
+
+Exit status: 0 when the watched assistant has a reading, 1 when it has none, 2 on a usage error; 0 when --follow ends because its output closed.</source>
+        <translation>Gibt aus, was Tallyglass für jeden Assistenten liest, als JSON, mit den Gründen, wenn ein Messwert fehlt; oder die Zahlen eines Assistenten als Textzeile oder für das Modul einer Statusleiste. Liest nur; installiert und schreibt nichts.
+
+Rückgabewert: 0, wenn der beobachtete Assistent einen Messwert hat, 1, wenn er keinen hat, 2 bei falschem Aufruf; 0, wenn --follow endet, weil seine Ausgabe geschlossen wurde.</translation>
+    </message>
+    <message>
+        <source>Print as text, json (the default), waybar, i3blocks or polybar: one assistant&apos;s line, for a bar&apos;s own module.</source>
+        <translation>Ausgabe als text, json (Vorgabe), waybar, i3blocks oder polybar: die Zeile eines Assistenten, für das eigene Modul einer Leiste.</translation>
+    </message>
+    <message>
+        <source>Keep running: print a line at start and again whenever it changes, until the output closes.</source>
+        <translation>Weiterlaufen: beim Start eine Zeile ausgeben und wieder bei jeder Änderung, bis die Ausgabe geschlossen wird.</translation>
+    </message>
+    <message>
+        <source>The assistant to show: claude or codex (the default is the one chosen in the panel).</source>
+        <translation>Der anzuzeigende Assistent: claude oder codex (Vorgabe ist der im Fenster gewählte).</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>Unerwartetes Argument: %1</translation>
+    </message>
+    <message>
+        <source>Unknown format: %1</source>
+        <translation>Unbekanntes Format: %1</translation>
+    </message>
+    <message>
+        <source>No source named %1 (known: %2)</source>
+        <translation>Keine Quelle namens %1 (bekannt: %2)</translation>
+    </message>
+    <message>
+        <source>Usage: tallyglass-inspect [--format FORMAT] [--follow] [--source NAME]</source>
+        <translation>Aufruf: tallyglass-inspect [--format FORMAT] [--follow] [--source NAME]</translation>
+    </message>
+</context>
+<context>
     <name>tallyglass::ClaudeFolderControl</name>
     <message>
         <source>Change…</source>

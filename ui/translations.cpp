@@ -24,4 +24,12 @@ bool installTranslations(const QLocale& locale, const QString& folder) {
     return install(locale, QStringLiteral("tallyglass"), folder);
 }
 
+void removeTranslations() {
+    for (auto* translator : QCoreApplication::instance()->findChildren<QTranslator*>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
 } // namespace tallyglass

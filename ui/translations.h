@@ -13,4 +13,7 @@ inline constexpr char catalogueFolder[] = ":/i18n";
 // catalogue was found.
 bool installTranslations(const QLocale& locale, const QString& folder = catalogueFolder);
 
+// Takes them out again: for output that programs read, which stays English.
+void removeTranslations();
+
 } // namespace tallyglass
