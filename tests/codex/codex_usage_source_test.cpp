@@ -65,21 +65,6 @@ TEST(CodexUsageSource, FollowsTheHomeWhereverItIsAndItsSessionsFolderOnly) {
     EXPECT_TRUE(source.isAvailable());
 }
 
-TEST(CodexUsageSource, ReturnsTheLatestReadingAmongTheFiveNewestFiles) {
-    testing::TempHome home;
-    testing::CodexHomeBuilder codex(home.filePath(".codex"));
-    // Modified in this order; the oldest file holds the latest event of all and is not read,
-    // the fifth newest the latest of the rest. Which event wins among files read is for
-    // RolloutParsing to show.
-    codex.addSession(day, session(day + 9000, 99), day + 100);
-    codex.addSession(day, session(day + 2000, 20), day + 200);
-    codex.addSession(day, session(day + 500, 10), day + 300);
-    codex.addSession(day, session(day + 800, 30), day + 400);
-    codex.addSession(day, session(day + 1000, 40), day + 500, true);
-    codex.addSession(day, session(day + 1000, 50), day + 600);
-    EXPECT_EQ(fiveHour(CodexUsageSource().loadSnapshot()), 20);
-}
-
 TEST(CodexUsageSource, UnchangedFilesMeanNoFileIsRead) {
     testing::TempHome home;
     testing::CodexHomeBuilder codex(home.filePath(".codex"));
@@ -121,10 +106,11 @@ std::vector<std::string> keys(const std::vector<Candidate>& candidates) {
     return out;
 }
 
+// The reading of the five newest logs by their times, whichever holds the latest event.
 std::optional<UsageSnapshot> walkedReading(const QString& home) {
     const std::vector<Candidate> found = findCandidates(home);
     LimitFamilies families;
-    for (std::size_t i = 0; i < std::min(found.size(), CodexUsageSource::filesRead); ++i)
+    for (std::size_t i = 0; i < std::min<std::size_t>(found.size(), 5); ++i)
         families.add(eventsFromFile(found[i]));
     return families.snapshot();
 }
