@@ -311,6 +311,7 @@ TEST_F(PanelTest, ClaudeFoldersManagedInThePanel) {
     chosen = home.filePath("claude-work");
     change();
     EXPECT_EQ(model.activeSource(), SourceId(SourceKind::claude, 2));
+    EXPECT_EQ(userDefaults()->value(activeSourceKey), "claude-2"); // chosen across a restart
     EXPECT_TRUE(processEventsUntil([&] { return work->count("prepare") == 1; }));
     settle();
     const auto segment = [&] { return find<QAbstractButton>("sourceSegment_claude-2"); };
