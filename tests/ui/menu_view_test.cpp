@@ -185,17 +185,12 @@ TEST_F(PanelTest, HelperIsRemovedAndAddedBack) {
 TEST_F(PanelTest, PickingASegmentSwitchesAndClearsAtOnce) {
     publish(snapshotWith({{"five_hour", {42, {}, {}}}}));
     auto* sourceSwitch = find<SourceSwitch>("sourceSwitch");
-    // Codex is read beside Claude Code at every refresh, for the warnings: on showing and now.
-    ASSERT_TRUE(processEventsUntil([&] { return codex->count("loadSnapshot") == 2; }));
-    const std::size_t before = codex->calls().size();
     codex->hold();
     sourceSwitch->segment(SourceKind::codex)->click();
     settle();
     EXPECT_TRUE(sourceSwitch->segment(SourceKind::codex)->isChecked());
     // The previous figures are gone at once; the empty state shows until Codex answers.
     EXPECT_NE(find<QWidget>("emptyState"), nullptr);
-    EXPECT_TRUE(codex->waitForCalls(before + 1));
-    EXPECT_EQ(codex->calls()[before], "prepare");
     codex->release();
 }
 
