@@ -130,20 +130,6 @@ TEST_F(AppTest, MenuCommandsAndClicks) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
-TEST(InspectReport, OmitsAbsentFields) {
-    auto state = std::make_shared<FakeSource::State>();
-    state->setResult(reading(), false);
-    const auto report =
-        inspectReport(fakeSources(state, std::make_shared<FakeSource::State>()), 1'800'000'900.0);
-    const auto& claude = report["sources"][0];
-    EXPECT_EQ(claude["available"], false);
-    EXPECT_EQ(claude["stale"], false);
-    EXPECT_FALSE(claude["snapshot"]["windows"]["five_hour"].contains("resets_at"));
-    EXPECT_EQ(claude["labeled_windows"][0]["label"], "Current session (5h)");
-    EXPECT_EQ(report["sources"][1]["kind"], "codex");
-    EXPECT_FALSE(report["sources"][1].contains("snapshot"));
-}
-
 // A further Claude folder is reported under its name, and picked by that or its stored form.
 TEST(InspectReport, NamesEveryClaudeFolder) {
     TempHome home;
@@ -186,14 +172,20 @@ TEST(InspectReport, ExitStatusReasonsAndOptions) {
     }
     writeFile(home.filePath(".claude/usage_snapshot.json"),
               R"({"updated_at": 1700000000, "windows": {"five_hour": {"used_percentage": 90,)"
-              R"( "resets_at": 1700003600}}})");
+              R"( "resets_at": 1700003600}, "seven_day": {"used_percentage": 20}}})");
     const ProcessResult run = inspect({});
     EXPECT_EQ(run.exitCode, 0);
     const auto report = nlohmann::json::parse(run.standardOutput.toStdString());
     const auto& claude = report["sources"][0];
     EXPECT_EQ(claude["stale"], true);
-    EXPECT_EQ(claude["summary"], "0%"); // reset long ago
+    // Absent fields are left out.
+    EXPECT_EQ(claude["snapshot"]["windows"]["seven_day"].dump(), R"({"used_percentage":20.0})");
+    EXPECT_EQ(claude["labeled_windows"][0]["label"], "Current session (5h)");
+    EXPECT_EQ(claude["summary"], "0% \u00B7 20%"); // the session reset long ago
     EXPECT_EQ(claude["reasons"][0], "The status-line helper is not installed.");
+    EXPECT_EQ(report["sources"][1]["kind"], "codex");
+    EXPECT_EQ(report["sources"][1]["available"], false);
+    EXPECT_FALSE(report["sources"][1].contains("snapshot"));
     EXPECT_TRUE(report["sources"][1]["reasons"][0].get<std::string>().find("\"sessions\"") !=
                 std::string::npos);
     const auto limits = nlohmann::ordered_json::parse(R"({"primary":{"used_percent":"5"}})");

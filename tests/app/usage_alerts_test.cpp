@@ -81,9 +81,6 @@ TEST(UsageAlerts, TellEachThingOncePerPeriod) {
                                       t0 + 1200, preferences);
     EXPECT_EQ(types(pace), (std::vector{Type::threshold, Type::pace}));
     EXPECT_EQ(pace.back().fullAt, t0 + 2400);
-    EXPECT_EQ(alerts->paceForecast(SourceKind::codex, "five_hour", {80, t0 + 9000, 300}, t0 + 1200,
-                                   t0 + 1800),
-              t0 + 2400);
 }
 
 // An idle assistant's last reading, newer or older than a reset long past, is read at every

@@ -61,38 +61,22 @@ TEST(ClaudeUsageSource, RejectsAnythingButAWholeDecodableSnapshot) {
 }
 
 // Claude Code keeps everything in $CLAUDE_CONFIG_DIR when it is set, and so do the app and
-// the helper it installs; ~/.claude is not made.
-TEST(ClaudeUsageSource, FollowsClaudeConfigDir) {
-    TempHome home;
-    const QString folder = home.filePath("config/claude");
-    qputenv("CLAUDE_CONFIG_DIR", (folder + "//").toUtf8());
-    ClaudeUsageSource source(testRunnerPath());
-    EXPECT_FALSE(source.isAvailable());
-    source.prepare();
-    EXPECT_EQ(claudeFolderPath(), folder);
-    EXPECT_TRUE(installedCommand().contains(folder + "/statusline-usage.js"));
-    const auto run = runInstalledHelper(R"({"rate_limits":{"five_hour":{"used_percentage":7}}})");
-    ASSERT_TRUE(run.ok()) << run.standardError.constData();
-    const auto snapshot = source.loadSnapshot();
-    ASSERT_TRUE(snapshot);
-    EXPECT_EQ(snapshot->windows.at("five_hour").usedPercentage, 7);
-    EXPECT_FALSE(QFileInfo::exists(home.filePath(".claude")));
-    qputenv("CLAUDE_CONFIG_DIR", "relative/claude");
-    EXPECT_EQ(claudeFolderPath(), home.filePath(".claude"));
-}
-
-// A second account's folder is a source of its own, with its own helper, chained command and
-// reading; taking the helper out covers both folders.
+// the helper it installs; ~/.claude is not made. A second account's folder is a source of its
+// own, with its own helper, chained command and reading; taking the helper out covers both.
 TEST(ClaudeUsageSource, EachFolderHasItsOwnHelperAndReading) {
     TempHome home;
-    const QString work = home.filePath("work claude");
+    const QString personalFolder = home.filePath("config/claude"),
+                  work = home.filePath("work claude");
+    qputenv("CLAUDE_CONFIG_DIR", (personalFolder + "//").toUtf8());
     ASSERT_EQ(addClaudeFolder(work), 2);
     writeFile(work + "/settings.json", R"({"statusLine": {"command": "mine"}})");
     ClaudeUsageSource personal(testRunnerPath()), second(testRunnerPath(), work);
+    EXPECT_FALSE(personal.isAvailable());
     personal.prepare();
     second.prepare();
+    EXPECT_EQ(claudeFolderPath(), personalFolder);
     EXPECT_EQ(readFile(work + "/statusline-usage.inner"), "mine");
-    for (const auto& [folder, figure] : {std::pair{claudeFolderPath(), 11}, {work, 22}}) {
+    for (const auto& [folder, figure] : {std::pair{personalFolder, 11}, {work, 22}}) {
         EXPECT_TRUE(installedCommand(folder).contains(folder + "/statusline-usage.js"));
         // As Claude Code runs it for that account.
         const auto run =
@@ -106,8 +90,11 @@ TEST(ClaudeUsageSource, EachFolderHasItsOwnHelperAndReading) {
     EXPECT_EQ(second.loadSnapshot()->windows.at("five_hour").usedPercentage, 22);
     EXPECT_EQ(removalFailureText(takeHelperOut()), QString());
     EXPECT_EQ(installedCommand(work), "mine");
-    for (const QString& folder : {claudeFolderPath(), work})
+    for (const QString& folder : {personalFolder, work})
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"settings.json"});
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(".claude")));
+    qputenv("CLAUDE_CONFIG_DIR", "relative/claude");
+    EXPECT_EQ(claudeFolderPath(), home.filePath(".claude"));
 }
 
 // The app and the runner, which links the same function, agree on the home folder.

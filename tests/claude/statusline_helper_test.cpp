@@ -35,8 +35,12 @@ protected:
 };
 
 // Rows of: standard input, the line printed for it, and the snapshot written besides its
-// "updated_at", which comes first (null: input without rate data leaves the earlier one).
+// "updated_at", which comes first (null: input without rate data leaves the earlier one). The
+// snapshot is one the user keeps elsewhere through a link: the link stays.
 TEST_F(StatuslineHelper, EachInputGivesItsLineAndItsSnapshot) {
+    ASSERT_TRUE(
+        writeFile(m_home.filePath("elsewhere/snapshot.json"), "") &&
+        QFile::link(m_home.filePath("elsewhere/snapshot.json"), claudeFile("usage_snapshot.json")));
     const auto rows = Json::parse(readFile(TALLYGLASS_TEST_DATA "/statusline/own_lines.txt"));
     for (const auto& row : rows) {
         writeFile(claudeFile("usage_snapshot.json"), "earlier");
@@ -53,6 +57,7 @@ TEST_F(StatuslineHelper, EachInputGivesItsLineAndItsSnapshot) {
         written.erase("updated_at");
         EXPECT_EQ(written.dump(), row[2].dump()) << row[0];
     }
+    EXPECT_TRUE(QFileInfo(claudeFile("usage_snapshot.json")).isSymLink());
 }
 
 // Rows of: the chained command (blank: none), the input, the output and whether a snapshot is
@@ -109,16 +114,6 @@ TEST_F(StatuslineHelper, ConcurrentRunsAlwaysLeaveOneWholeSnapshot) {
     EXPECT_EQ(QDir(claudeFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{"settings.json", "statusline-usage.js", "usage_snapshot.json",
                            "usage_snapshot.json.tmp-2-b"}));
-}
-
-// A snapshot the user keeps elsewhere through a link: the link stays, its file is replaced.
-TEST_F(StatuslineHelper, WritesThroughALinkedSnapshot) {
-    const QString target = m_home.filePath("elsewhere/snapshot.json");
-    writeFile(target, "earlier");
-    ASSERT_TRUE(QFile::link(target, claudeFile("usage_snapshot.json")));
-    ASSERT_TRUE(runInstalledHelper(realisticInput).ok());
-    EXPECT_TRUE(QFileInfo(claudeFile("usage_snapshot.json")).isSymLink());
-    EXPECT_TRUE(decodeSnapshot(readFile(target).toStdString()));
 }
 
 bool isRunning(const QByteArray& pid) {

@@ -29,9 +29,11 @@ const QByteArray script =
     readFile(TALLYGLASS_TEST_DATA "/../../sources/claude/statusline-usage.js");
 
 // Rows of: the settings before (null: no file), the members after besides a "statusLine" of
-// ours (which a row may give), and the chained command after (null: none). Our own earlier
-// commands name the script of this home, "{script}". One whose runner is gone would leave
-// Claude Code without a status line for good: it is repointed, keeping the rest.
+// ours (which a row may give), the chained command after (null: none), and what the run tells:
+// settings the user had are told of; a file made afresh, or one that names the helper already,
+// read-only or not, is not. Our own earlier commands name the script of this home, "{script}".
+// One whose runner is gone would leave Claude Code without a status line for good: it is
+// repointed, keeping the rest.
 TEST(StatuslineInstallation, StateTable) {
     const QByteArray table = readFile(TALLYGLASS_TEST_DATA "/settings/state_table.txt");
     for (std::size_t i = 0; i < Json::parse(table.toStdString()).size(); ++i) {
@@ -41,8 +43,15 @@ TEST(StatuslineInstallation, StateTable) {
         if (!row[1].is_null())
             writeFile(claudeFile("settings.json"), QByteArray::fromStdString(row[1]));
         writeFile(claudeFile("statusline-usage.inner"), "kept");
-        install();
-        install(); // a second run changes nothing more
+        const SetupReport report = install();
+        const char* results[] = {"quiet", "added", "failed"};
+        EXPECT_EQ(results[int(report.result)] +
+                      std::string(report.ownCommandKept ? ", own kept" : ""),
+                  row[4])
+            << row[0];
+        EXPECT_EQ(install(), SetupReport{}) << row[0]; // a second run changes nothing more
+        QFile::setPermissions(claudeFile("settings.json"), QFileDevice::ReadOwner);
+        EXPECT_EQ(install(), SetupReport{}) << row[0];
         EXPECT_EQ(readFile(claudeFile("statusline-usage.js")), script);
         Json expected = row[2];
         if (!expected.contains("statusLine"))
@@ -89,26 +98,6 @@ TEST(StatuslineInstallation, LeavesAlone) {
         EXPECT_EQ(after.stamp, before.stamp) << setUp.toStdString();
         EXPECT_NE(readFile(claudeFile("statusline-usage.inner")), "my-line") << setUp.toStdString();
         EXPECT_FALSE(QFileInfo::exists(claudeFile("gone")));
-    }
-}
-
-// Settings the user had are told of once the helper is added; a file made afresh, or settings
-// that already name it, read-only or not, are not.
-TEST(StatuslineInstallation, ReportsWhatItAdded) {
-    const std::tuple<const char*, SetupReport::Result, bool> cases[] = {
-        {nullptr, SetupReport::Result::quiet, false},
-        {"", SetupReport::Result::quiet, false},
-        {R"({"theme":"dark"})", SetupReport::Result::added, false},
-        {foreignSettings.constData(), SetupReport::Result::added, true},
-    };
-    for (const auto& [settings, result, kept] : cases) {
-        TempHome home;
-        if (settings)
-            writeFile(claudeFile("settings.json"), settings);
-        const SetupReport report = install();
-        EXPECT_EQ(std::pair(report.result, report.ownCommandKept), std::pair(result, kept));
-        QFile::setPermissions(claudeFile("settings.json"), QFileDevice::ReadOwner);
-        EXPECT_EQ(install(), SetupReport{}) << (settings ? settings : "none");
     }
 }
 

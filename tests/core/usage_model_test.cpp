@@ -58,26 +58,40 @@ protected:
     std::vector<std::string> notifications;
 };
 
+// The stored choice picks the source whose reading is published; a source removed while the
+// program was not running is skipped, and a kind without a source loads nothing until another
+// is selected.
 TEST_F(UsageModelTest, StoredActiveSourceChoosesTheStartingKind) {
-    const std::pair<std::optional<QString>, SourceId> cases[] = {
-        {std::nullopt, SourceKind::claude},
-        {QStringLiteral("Codex"), SourceKind::claude},
-        {QStringLiteral("codex"), SourceKind::codex},
-        {QStringLiteral("claude-2"), SourceId(SourceKind::claude, 2)},
-        {QStringLiteral("claude-02"), SourceKind::claude},
-        // A folder removed while the program was not running.
-        {QStringLiteral("claude-3"), SourceKind::claude},
+    const std::tuple<std::optional<QString>, SourceId, double, bool> cases[] = {
+        {std::nullopt, SourceKind::claude, 100, true},
+        {QStringLiteral("Codex"), SourceKind::claude, 100, true},
+        {QStringLiteral("codex"), SourceKind::codex, 200, true},
+        {QStringLiteral("claude-2"), SourceId(SourceKind::claude, 2), 300, true},
+        {QStringLiteral("claude-02"), SourceKind::claude, 100, true},
+        {QStringLiteral("claude-3"), SourceKind::claude, 100, true},
+        {QStringLiteral("codex"), SourceKind::codex, 100, false},
     };
-    for (const auto& [stored, expected] : cases) {
+    claude->setResult(reading(100));
+    codex->setResult(reading(200));
+    work->setResult(reading(300));
+    for (const auto& [stored, expected, published, withCodex] : cases) {
         TempHome caseHome;
+        notifications.clear();
         if (stored)
             userDefaults().setValue(QStringLiteral("activeSource"), *stored);
-        auto model = makeModel();
+        auto model = makeModel(withCodex);
         EXPECT_EQ(model->activeSource(), expected) << stored.value_or("(none)").toStdString();
+        if (!withCodex) {
+            model->refresh();
+            processEventsFor(50);
+            EXPECT_TRUE(notifications.empty());
+            model->selectSource(SourceKind::claude);
+        }
         ASSERT_TRUE(settle());
+        EXPECT_EQ(model->snapshot()->updatedAt, published);
         // An unknown stored value is not rewritten.
         EXPECT_EQ(userDefaults().value(QStringLiteral("activeSource")).toString(),
-                  stored.value_or(QString()));
+                  withCodex ? stored.value_or(QString()) : QStringLiteral("claude"));
     }
 }
 
@@ -166,36 +180,6 @@ TEST_F(UsageModelTest, SwitchingClearsAtOnceAndDropsTheOldKindsLoad) {
     processEventsFor(200);
     EXPECT_EQ(claude->calls(), Calls{"prepare"});
     EXPECT_EQ(codex->calls(), (Calls{"prepare", "loadSnapshot", "isAvailable"}));
-}
-
-// A further Claude folder's reading is published under its source, the choice names that
-// source across a restart, and once the folder is gone the Claude folder's source takes over.
-TEST_F(UsageModelTest, AFurtherClaudeFolderIsASourceOfItsOwn) {
-    claude->setResult(reading(100));
-    work->setResult(reading(300));
-    auto model = makeModel();
-    ASSERT_TRUE(settle());
-    model->selectSource(SourceId(SourceKind::claude, 2));
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(model->snapshot()->updatedAt, 300);
-    model = makeModel();
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(model->snapshot()->updatedAt, 300);
-    model->setSourceFactory([this] { return fakeSources(claude, codex); });
-    model->reloadSources();
-    EXPECT_EQ(model->activeSource(), SourceId());
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(model->snapshot()->updatedAt, 100);
-}
-
-TEST_F(UsageModelTest, AKindWithoutASourceIsSkipped) {
-    userDefaults().setValue(QStringLiteral("activeSource"), QStringLiteral("codex"));
-    auto model = makeModel(/*withCodex=*/false);
-    model->refresh();
-    processEventsFor(50);
-    EXPECT_TRUE(notifications.empty());
-    model->selectSource(SourceKind::claude);
-    ASSERT_TRUE(settle());
 }
 
 } // namespace
