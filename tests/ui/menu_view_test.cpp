@@ -223,6 +223,7 @@ TEST_F(PanelTest, WindowShowsAsResetOnceItsResetTimeHasPassed) {
         clock->set(at);
         publish(snapshotWith({{"five_hour", {100, resetsAt, 300}}, {"seven_day", {20, {}, {}}}}));
         auto* row = find<UsageRow>("usageRow_five_hour");
+        ASSERT_NE(row, nullptr) << at;
         EXPECT_EQ(row->findChild<QLabel*>("usagePercent")->text(), shown[0]);
         EXPECT_TRUE(row->findChild<QLabel*>("usageReset")->text().startsWith(shown[1])) << at;
         EXPECT_EQ(model.menuBarSummary(), shown[2]);
