@@ -60,6 +60,10 @@ TEST(StatusLine, FollowsChangesUntilItsOutputCloses) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     QProcess inspect;
+    // Qt 6.8 warns on standard error in a locale that is not UTF-8, as a bare root has.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C.UTF-8");
+    inspect.setProcessEnvironment(environment);
     inspect.setChildProcessModifier([&] { ::close(ends[0]), ::dup2(ends[1], STDOUT_FILENO); });
     inspect.start(TALLYGLASS_BINARY_DIR "/bin/tallyglass-inspect",
                   {"--format", "polybar", "--follow", "--source", "claude"});
