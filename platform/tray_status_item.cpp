@@ -36,6 +36,7 @@ void TrayStatusItem::lookAtTray() {
     if (isShown() == m_toldShown)
         return;
     m_toldShown = isShown();
+    m_trayLook.setInterval(m_toldShown ? shownLookMs : trayLookMs);
     emit shownChanged();
 }
 

@@ -10,12 +10,14 @@ namespace tallyglass {
 
 // Qt's system tray icon: the XEmbed tray on X11 desktops. It has no room for a label, so the
 // summary goes into the tooltip and the first line of its menu. Qt tells nobody when such a tray
-// comes or goes, so the item looks now and then, seldom enough to cost nothing while idle.
+// comes or goes, so the item looks now and then: often while no tray shows it, when a window
+// stands in for it, and seldom once one does, so that it costs nothing while idle.
 class TrayStatusItem final : public StatusItem {
     Q_OBJECT
 
 public:
     static constexpr int trayLookMs = 2000;
+    static constexpr int shownLookMs = 10000;
 
     explicit TrayStatusItem(QObject* parent = nullptr);
 
