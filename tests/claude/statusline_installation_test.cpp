@@ -47,7 +47,7 @@ TEST(StatuslineInstallation, StateTable) {
         const char* results[] = {"quiet", "added", "failed"};
         EXPECT_EQ(results[int(report.result)] +
                       std::string(report.ownCommandKept ? ", own kept" : ""),
-                  row[4])
+                  row[4].get<std::string>())
             << row[0];
         EXPECT_EQ(install(), SetupReport{}) << row[0]; // a second run changes nothing more
         QFile::setPermissions(claudeFile("settings.json"), QFileDevice::ReadOwner);
