@@ -33,9 +33,10 @@ void TrayStatusItem::setContent(const QIcon& icon, const std::optional<QString>&
 }
 
 void TrayStatusItem::lookAtTray() {
-    if (isShown() == m_toldShown)
+    const bool shown = isShown();
+    if (shown == m_toldShown)
         return;
-    m_toldShown = isShown();
+    m_toldShown = shown;
     m_trayLook.setInterval(m_toldShown ? shownLookMs : trayLookMs);
     emit shownChanged();
 }
