@@ -48,6 +48,19 @@ clang_runtime_package() {
     echo "libclang-rt-$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)-dev"
 }
 
+# The host's apt settings as mmdebstrap options, so that a root made here reaches what this
+# machine reaches. Hooks stay out: they call the host's programs, which Debian 13's apt runs inside
+# the half-made root (appstream's, after every update, fails there). So do settings that throw
+# away downloaded packages, which the callers keep.
+host_apt_options() {
+    local conf
+    for conf in /etc/apt/apt.conf.d/*; do
+        [ -f "$conf" ] && ! grep -q 'Invoke\|Pre-Install-Pkgs\|pkgcache ""' "$conf" \
+            && echo "--aptopt=$conf"
+    done
+    return 0
+}
+
 # The Debian 13 root that scripts/wayland-hosts runs today's Wayland desktops in: what builds the
 # app there (GCC 14, Qt 6.8) and the hosts with what drives them (grim for screenshots, wtype for a
 # virtual keyboard, Wayland's client library for the tests' virtual pointer). Changing the list
