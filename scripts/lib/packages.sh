@@ -51,7 +51,7 @@ clang_runtime_package() {
 # The host's apt settings as mmdebstrap options, so that a root made here reaches what this
 # machine reaches. Hooks stay out: they call the host's programs, which Debian 13's apt runs inside
 # the half-made root (appstream's, after every update, fails there). So do settings that throw
-# away downloaded packages, which the callers keep.
+# away downloaded packages: the callers keep them.
 host_apt_options() {
     local conf
     for conf in /etc/apt/apt.conf.d/*; do
